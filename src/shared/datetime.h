@@ -1,0 +1,32 @@
+#pragma once
+// Date-times as the program stores them: days since 1899-12-30 00:00 local time, the fraction
+// being the time of day. The clock can be replaced so that tests do not depend on the day they run.
+
+#include <QDate>
+#include <QDateTime>
+#include <QString>
+#include <functional>
+
+constexpr double MSecsPerDay = 86400000.0;
+
+// Wall-clock conversions; no time zone arithmetic is involved.
+double EncodeDateTime(const QDate& date, const QTime& time = QTime(0, 0));
+double EncodeDateTime(const QDateTime& dateTime);
+QDateTime DecodeDateTime(double value);
+QDate DecodeDate(double value);
+
+// The whole day of a date-time, cutting the fraction towards zero.
+double DateOf(double value);
+
+// "now" to the millisecond and "today" without time of day, both from the program's clock.
+double Now();
+double Today();
+QDateTime CurrentDateTime();
+
+// Replaces the clock; an empty function restores the system clock.
+void SetClock(std::function<QDateTime()> clock);
+
+// Dates on pages and in menus: the user's short date format, date only. Tests fix the format.
+QString FormatShortDate(double value);
+QString FormatShortDate(const QDate& date);
+void SetShortDateFormat(const QString& format); // empty: the user's locale again

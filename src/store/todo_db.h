@@ -1,0 +1,59 @@
+#pragma once
+// The open list file and the operations every change of the task table goes through. Each
+// operation that changes records writes the whole table back to the list file before it returns.
+
+#include "store/task_table.h"
+
+#include <QString>
+#include <QStringList>
+#include <memory>
+
+class ExclusiveFileHold;
+
+// The open list file, held exclusively from opening until it is destroyed.
+class TdbToDoFile {
+public:
+    // Opens or creates the list file; raises TaskStoreError with the user's message on failure.
+    explicit TdbToDoFile(const QString& dbFileName);
+    ~TdbToDoFile();
+    TdbToDoFile(const TdbToDoFile&) = delete;
+    TdbToDoFile& operator=(const TdbToDoFile&) = delete;
+
+    const QString& FileName() const { return FFileName; }
+    int SchemaLevel() const { return FSchemaLevel; }
+
+    // The datapacket that follows the signature, as it was when the file was opened.
+    QByteArray ReadDataPacket();
+    // Replaces the file's content with the schema-2 signature and the table. A save that fails
+    // or is interrupted leaves the previous content readable.
+    void WriteDataSet(TaskTable& dataSet);
+
+private:
+    QString FFileName;
+    int FSchemaLevel = 0;
+    std::unique_ptr<ExclusiveFileHold> FFileStream;
+};
+
+// The task record's field set, as a new list gets it.
+std::vector<FieldDef> TaskRecordFields();
+
+// The list file currently open, or nullptr.
+TdbToDoFile* CurrentListFile();
+
+// Closes the open list and opens (or creates) the named one into `table`; records it with
+// AddRecentFile on success.
+void OpenTaskTable(const QString& dbFileName, TaskTable& table);
+// Closes the open list file (end of the program).
+void CloseTaskStore(TaskTable& table);
+QString CurrentListFileName();
+
+void FillCategoryList(TaskTable& table, QStringList& list);
+void AppendTask(TaskTable& table, const QString& title, const QString& category, double created,
+                double deadline, int priority, const QString& details);
+void UpdateTask(TaskTable& table, int recIndex, const QString& title, const QString& category,
+                double created, double deadline, int priority, const QString& details);
+void MarkTaskCompleted(TaskTable& table, int recIndex);
+void MarkTaskUncompleted(TaskTable& table, int recIndex);
+void AppendTaskAgain(TaskTable& table, int recIndex, double deadline);
+void DeleteTask(TaskTable& table, int recIndex);
+void DeleteCompletedBefore(TaskTable& table, double limit);
