@@ -1,0 +1,148 @@
+#include "view/html_text.h"
+
+#include "shared/todo_global.h"
+
+namespace {
+const QLatin1StringView captionOpen("<span style=\"font-size:smaller\">");
+const QLatin1StringView captionClose("<br></span>");
+
+bool isStopChar(QChar c)
+{
+    const char16_t u = c.unicode();
+    return u < 0x21 || u == u'"' || u == u'\'' || u == 0x00FF;
+}
+
+bool isTrailingPunctuation(QChar c)
+{
+    switch (c.unicode()) {
+    case u'!':
+    case u'(':
+    case u')':
+    case u',':
+    case u'.':
+    case u':':
+    case u';':
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Links every address that starts with `prefix`. `lower` is the ASCII lower-case twin of `text`
+// and is kept position-equal with it.
+void linkAddresses(QString& text, QString& lower, QLatin1StringView prefix)
+{
+    const qsizetype prefixLength = prefix.size();
+    qsizetype from = 0;
+    qsizetype p;
+    while ((p = lower.indexOf(prefix, from)) >= 0) {
+        qsizetype e = p + prefixLength;
+        while (e < text.size() && !isStopChar(text.at(e)))
+            ++e;
+        --e; // last character of the address
+        if (isTrailingPunctuation(text.at(e)))
+            --e;
+        if (e - p > prefixLength) {
+            const qsizetype length = e - p + 1;
+            const QString address = text.mid(p, length);
+            QString href = address;
+            href.replace(QLatin1StringView("&amp;"), QLatin1StringView("&"));
+            const QString link = QLatin1StringView("<a href=\"") + href + QLatin1StringView("\">") +
+                                 address + QLatin1StringView("</a>");
+            text.replace(p, length, link);
+            lower.replace(p, length, AsciiLower(link));
+            from = p + link.size();
+        } else {
+            from = e;
+        }
+    }
+}
+} // namespace
+
+QString SmallCaption(const QString& text)
+{
+    return captionOpen + text + captionClose;
+}
+
+void AppendSmallCaption(QString& out, QLatin1StringView text)
+{
+    out += captionOpen;
+    out += text;
+    out += captionClose;
+}
+
+QString PriorityName(qint64 priority)
+{
+    switch (priority) {
+    case 0:
+        return QStringLiteral("High");
+    case 1:
+        return QStringLiteral("Normal");
+    case 2:
+        return QStringLiteral("Low");
+    default:
+        return QString::number(priority);
+    }
+}
+
+void AppendEscapedHtml(QString& out, const QString& text)
+{
+    for (const QChar c : text) {
+        switch (c.unicode()) {
+        case u'&':
+            out += QLatin1StringView("&amp;");
+            break;
+        case u'<':
+            out += QLatin1StringView("&lt;");
+            break;
+        case u'>':
+            out += QLatin1StringView("&gt;");
+            break;
+        case u'"':
+            out += QLatin1StringView("&quot;");
+            break;
+        default:
+            out += c;
+        }
+    }
+}
+
+QString EscapeHtml(const QString& text)
+{
+    QString out;
+    out.reserve(text.size() + 16);
+    AppendEscapedHtml(out, text);
+    return out;
+}
+
+QString DetailsToHtml(const QString& text)
+{
+    if (text.isEmpty())
+        return text;
+    // Ampersands first, so that no entity is escaped twice. Quotes stay as they are.
+    QString html;
+    html.reserve(text.size() + 16);
+    for (const QChar c : text) {
+        switch (c.unicode()) {
+        case u'&':
+            html += QLatin1StringView("&amp;");
+            break;
+        case u'<':
+            html += QLatin1StringView("&lt;");
+            break;
+        case u'>':
+            html += QLatin1StringView("&gt;");
+            break;
+        default:
+            html += c;
+        }
+    }
+    QString lower = AsciiLower(html);
+    if (lower.contains(QLatin1StringView("http"))) {
+        linkAddresses(html, lower, QLatin1StringView("http://"));
+        linkAddresses(html, lower, QLatin1StringView("https://"));
+    }
+    if (html.contains(QLatin1Char('\r')))
+        html.replace(QLatin1StringView("\r\n"), QLatin1StringView("<br>"));
+    return html;
+}
