@@ -5,6 +5,8 @@
 //
 // Every failure is a TaskStoreError carrying the message the user sees.
 
+#include "store/field_value.h"
+
 #include <QString>
 #include <QStringList>
 #include <memory>
@@ -54,7 +56,7 @@ enum class FieldKind {
 struct FieldDef {
     QString name;
     FieldKind kind = FieldKind::WideString;
-    int size = 0;   // characters for text, bytes for numbers and fixed byte fields
+    int size = 0; // characters for text, bytes for numbers and fixed byte fields
     int attributes = 0;
     QString subtype; // BLOB subtype as the file names it ("WideText", "Text", ...)
     // Raw type word and width as found in a loaded file, so that a read-then-write keeps them.
@@ -87,7 +89,9 @@ public:
     void AddIndex(const QString& name, const QString& fields, bool descending);
     bool HasIndex(const QString& name) const;
     // Makes the named order current (building it on first use); an empty name selects
-    // insertion order. Raises an error for an unknown name.
+    // insertion order. Raises an error for an unknown name or a key field the table lacks, and
+    // then keeps the current order. The cursor stays on its record. Close and CreateDataSet
+    // select insertion order again.
     void SetIndexName(const QString& name);
     QString IndexName() const;
 
@@ -98,10 +102,14 @@ public:
     bool Eof() const;
     // 1-based position of the cursor's record in the current order (0 when empty).
     int RecNo() const;
-    // Moves the cursor; raises an error for an index outside 1..RecordCount().
+    // Moves the cursor; raises an error for an index outside 1..RecordCount() and then leaves
+    // the cursor where it was.
     void SetRecNo(int recIndex);
 
     // --- values of the cursor's record ----------------------------------------------------
+    // Reading converts between kinds; a null reads as empty text, 0 and the date-time 0. With no
+    // current record (empty table) every field reads as null. Writing raises an error when the
+    // table has no current record or the field cannot hold the value.
     bool IsNull(int field) const;
     QString AsString(int field) const;
     qint64 AsInteger(int field) const;
@@ -119,8 +127,24 @@ public:
     void SetString(int field, const QString& value);
     void SetInteger(int field, qint64 value);
     void SetDateTime(int field, double value);
-    // Deletes the cursor's record; the cursor moves to the record that followed it.
+    // Deletes the cursor's record; the cursor moves to the record that followed it. When the
+    // last record of the order goes, the cursor moves to the new last record and Eof() is true,
+    // so that a First/Next walk that deletes as it goes ends there.
     void Delete();
+
+    // --- raw access for the list file reader and writer -------------------------------------
+    // Appends a record with these values (one per field, each null or of the alternative its
+    // field's kind keeps, see field_value.h) and puts the cursor on it. Orders not yet built
+    // are left alone, so loading into a new table costs no sorting until an order is selected.
+    // Raises an error naming the field for a value of the wrong alternative.
+    void AppendRecord(std::vector<FieldValue> values);
+    // The value of field `field` of the record `record` (0-based) in insertion order, the order
+    // in which records were appended; deletions close the gap. Raises an error when out of range.
+    const FieldValue& RawValue(int record, int field) const;
+    // The cursor's record's value as stored; null when there is no current record.
+    const FieldValue& CurrentValue(int field) const;
+    // Stores a raw value in the cursor's record, kept in every order like the Set* calls.
+    void SetValue(int field, const FieldValue& value);
 
 private:
     struct Impl;
@@ -128,3 +152,7 @@ private:
     friend class DataPacketReader;
     friend class DataPacketWriter;
 };
+
+// Defines the six named orders of the task record (smCaDePrTiCr, smCompletedDesc, smDePrTiCr,
+// smCreated, smPrDeTiCr, smTiDePrCr) that the table does not define yet.
+void AddSortIndexes(TaskTable& table);
