@@ -1,0 +1,231 @@
+#include "qstring_printer.h"
+#include "task_table_builder.h"
+#include "view/task_page.h"
+#include "view/view_error.h"
+
+#include <QFile>
+#include <gtest/gtest.h>
+
+namespace {
+const QString styleSheet = QStringLiteral("STYLE");
+
+class TaskPageTest : public ::testing::Test {
+protected:
+    void SetUp() override { SetShortDateFormat(QStringLiteral("dd/MM/yyyy")); }
+    void TearDown() override { SetShortDateFormat(QString()); }
+
+    const double today = Day(2026, 3, 15);
+    const ActionImagePaths images = SetActionImagePaths(QStringLiteral("/qm"));
+
+    TaskPage build(const std::vector<TaskSpec>& tasks, int mode, TTaskViewFilter filter,
+                   bool printing = false)
+    {
+        FillTaskTable(table, tasks);
+        return BuildTaskPage(table, mode, filter, printing, images, styleSheet, today);
+    }
+
+    TaskTable table;
+};
+
+QString expectedPage(const char* name)
+{
+    QFile file(QStringLiteral(QM_TEST_DATA_DIR "/view/") + QLatin1String(name));
+    if (!file.open(QIODevice::ReadOnly))
+        ADD_FAILURE() << "missing fixture " << name;
+    return QString::fromUtf8(file.readAll());
+}
+
+// Compares line by line first so that a failure names the first differing line.
+void expectSamePage(const QString& actual, const QString& expected)
+{
+    const QStringList a = actual.split(QStringLiteral("\r\n"));
+    const QStringList e = expected.split(QStringLiteral("\r\n"));
+    for (qsizetype i = 0; i < std::min(a.size(), e.size()); ++i)
+        if (a[i] != e[i]) {
+            ADD_FAILURE() << "line " << i + 1 << "\n  actual:   " << a[i].toStdString()
+                          << "\n  expected: " << e[i].toStdString();
+            break;
+        }
+    EXPECT_EQ(actual, expected);
+}
+
+std::vector<TaskSpec> deadlineTasks(double today)
+{
+    const double created = today - 20;
+    return {
+        {"Someday", "", created + 1, NullDate, 2, NullDate, ""},
+        {"Dentist", "Health", created + 2, today + 1, 1, NullDate,
+         "Bring card\r\nhttp://clinic.example/x?a=1&b=2"},
+        {"Water plants", "Home", created + 3, today, 2, NullDate, ""},
+        {"Old report", "Work", created + 4, today, 0, At(2026, 3, 14, 10, 0), "done"},
+        {"Call Ann", "", created + 5, today, 1, NullDate, "Ask about <the> party & cake"},
+        {"Pay rent", "Home", created + 6, today - 1, 0, NullDate, "Due yesterday"},
+    };
+}
+
+TEST_F(TaskPageTest, DeadlineGroupsAroundToday)
+{
+    const TaskPage page = build(deadlineTasks(today), smDePrTiCr, tvfUncompleted);
+    expectSamePage(page.text, expectedPage("deadline_groups.html"));
+    EXPECT_EQ(page.FRecsShown, 5);
+    EXPECT_EQ(page.FCompletedTasks, 1);
+}
+
+TEST_F(TaskPageTest, CategoryGroupsEscapeUserText)
+{
+    const double c = Day(2026, 3, 1);
+    const TaskPage page = build(
+        {
+            {"<a href=\"act:done/1\">x</a>", "Work", c + 1, NullDate, 2, NullDate, ""},
+            {"Report", "Work", c + 2, Day(2026, 3, 16), 1, NullDate, "Draft <v2> & send"},
+            {"<b>Buy & \"sell\"", "R&D <lab>", c + 3, Day(2026, 3, 20), 0, NullDate,
+             "\"quoted\" stays"},
+            {"Plain task", "", c + 4, NullDate, 1, NullDate, ""},
+        },
+        smCaDePrTiCr, tvfUncompleted);
+    expectSamePage(page.text, expectedPage("category_groups.html"));
+    EXPECT_EQ(page.FRecsShown, 4);
+}
+
+TEST_F(TaskPageTest, PriorityGroups)
+{
+    const double c = Day(2026, 3, 1);
+    const TaskPage page = build(
+        {
+            {"Third", "Garden", c, Day(2026, 3, 17), 2, NullDate, ""},
+            {"Second", "", c + 1, NullDate, 0, NullDate, ""},
+            {"First", "", c + 2, today, 0, NullDate, ""},
+        },
+        smPrDeTiCr, tvfUncompleted);
+    expectSamePage(page.text, expectedPage("priority_groups.html"));
+    EXPECT_EQ(page.FRecsShown, 3);
+}
+
+TEST_F(TaskPageTest, TitleOrderHasNoGroupsAndShowsUnknownPriorityAsNumber)
+{
+    const double c = Day(2026, 3, 1);
+    const TaskPage page = build(
+        {
+            {"Zed", "Misc", c, NullDate, 1, At(2026, 3, 2, 8, 0), ""},
+            {"Beta", "Misc", c + 1, Day(2026, 3, 10), 0, NullDate, ""},
+            {"Alpha", "Misc", c + 2, NullDate, 3, NullDate, "Line one\r\nLine two"},
+        },
+        smTiDePrCr, tvfUncompleted);
+    expectSamePage(page.text, expectedPage("title_order.html"));
+    EXPECT_EQ(page.FRecsShown, 2);
+    EXPECT_EQ(page.FCompletedTasks, 1);
+}
+
+TEST_F(TaskPageTest, CreatedOrderForPrinting)
+{
+    const TaskPage page = build(
+        {
+            {"Older", "", At(2026, 3, 1, 9, 0), NullDate, 2, NullDate, "Made on the first"},
+            {"Newer", "", At(2026, 3, 5, 9, 0), Day(2026, 4, 30), 1, NullDate, "Made on the fifth"},
+        },
+        smCreated, tvfUncompleted, true);
+    expectSamePage(page.text, expectedPage("created_order_printing.html"));
+    EXPECT_FALSE(page.text.contains(QStringLiteral("act:")));
+    EXPECT_EQ(page.FRecsShown, 2);
+}
+
+TEST_F(TaskPageTest, CompletedView)
+{
+    const double c = Day(2026, 2, 1);
+    const TaskPage page = build(
+        {
+            {"Done early", "Home", c, Day(2026, 2, 20), 1, At(2026, 3, 1, 9, 0),
+             "Took https://example.org/report"},
+            {"Open task", "Work", c + 1, today, 0, NullDate, ""},
+            {"Done late", "Work", c + 2, NullDate, 0, At(2026, 3, 14, 18, 30), ""},
+        },
+        smCompletedDesc, tvfCompleted);
+    // The uncompleted task takes record index 1 but is not shown.
+    expectSamePage(page.text, expectedPage("completed_view.html"));
+    EXPECT_EQ(page.FRecsShown, 2);
+    EXPECT_EQ(page.FCompletedTasks, 2);
+}
+
+TEST_F(TaskPageTest, MessageRows)
+{
+    const double c = Day(2026, 3, 1);
+    const std::vector<TaskSpec> onlyCompleted = {{"Finished", "", c, NullDate, 1, c + 1, ""},
+                                                 {"Finished too", "", c, NullDate, 1, c + 2, ""}};
+    const std::vector<TaskSpec> onlyOpen = {{"Open", "", c, NullDate, 1, NullDate, ""}};
+    struct Case {
+        const char* name;
+        std::vector<TaskSpec> tasks;
+        TTaskViewFilter filter;
+        const char* fixture;
+        int completed;
+    };
+    const Case cases[] = {
+        {"empty list, uncompleted view", {}, tvfUncompleted, "message_empty.html", 0},
+        {"empty list, completed view", {}, tvfCompleted, "message_empty.html", 0},
+        {"only completed tasks", onlyCompleted, tvfUncompleted, "message_no_uncompleted.html", 2},
+        {"no completed tasks", onlyOpen, tvfCompleted, "message_no_completed.html", 0},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.name);
+        const TaskPage page =
+            build(k.tasks, k.filter == tvfCompleted ? smCompletedDesc : smDePrTiCr, k.filter);
+        expectSamePage(page.text, expectedPage(k.fixture));
+        EXPECT_EQ(page.FRecsShown, 0);
+        EXPECT_EQ(page.FCompletedTasks, k.completed);
+    }
+}
+
+TEST_F(TaskPageTest, UnknownPriorityFailsOnlyWhenGroupingByPriority)
+{
+    const double c = Day(2026, 3, 1);
+    const std::vector<TaskSpec> tasks = {
+        {"Fine", "", c, NullDate, 0, NullDate, ""},
+        {"Odd", "", c + 1, NullDate, 7, NullDate, ""},
+    };
+    try {
+        build(tasks, smPrDeTiCr, tvfUncompleted);
+        ADD_FAILURE() << "no error";
+    } catch (const ViewError& e) {
+        EXPECT_EQ(e.message(), QStringLiteral("Unknown priority level: 7"));
+    }
+    // A completed task is skipped before its group is worked out.
+    EXPECT_NO_THROW(build({{"Odd", "", c, NullDate, 7, c + 1, ""}}, smPrDeTiCr, tvfUncompleted));
+    for (int mode : {smCaDePrTiCr, smDePrTiCr, smCreated, smTiDePrCr}) {
+        const TaskPage page = build(tasks, mode, tvfUncompleted);
+        EXPECT_TRUE(page.text.contains(
+            QStringLiteral("<span style=\"font-size:smaller\">Priority:<br></span>7</td>")))
+            << mode;
+    }
+}
+
+TEST_F(TaskPageTest, StoredModeOutsideTheEnumerationUsesTheDefaultOrder)
+{
+    const std::vector<TaskSpec> tasks = deadlineTasks(today);
+    const QString deadlinePage = build(tasks, smDePrTiCr, tvfUncompleted).text;
+    const QString titlePage = build(tasks, smTiDePrCr, tvfUncompleted).text;
+    ASSERT_NE(deadlinePage, titlePage);
+    // Only the low 7 bits count: 130 is mode 2, 133 is mode 5.
+    EXPECT_EQ(build(tasks, 130, tvfUncompleted).text, deadlinePage);
+    EXPECT_EQ(build(tasks, 133, tvfUncompleted).text, titlePage);
+    for (int mode : {6, 127, 255, -1})
+        EXPECT_EQ(build(tasks, mode, tvfUncompleted).text, deadlinePage) << mode;
+}
+
+TEST_F(TaskPageTest, NoOpenListGivesAnEmptyPage)
+{
+    TaskTable closed;
+    const TaskPage page =
+        BuildTaskPage(closed, smDePrTiCr, tvfUncompleted, false, images, styleSheet, today);
+    EXPECT_TRUE(page.text.isEmpty());
+    EXPECT_EQ(page.FRecsShown, 0);
+    EXPECT_EQ(page.FCompletedTasks, 0);
+}
+
+TEST_F(TaskPageTest, PageSelectsTheOrderOfTheMode)
+{
+    build(deadlineTasks(today), smCaDePrTiCr, tvfUncompleted);
+    EXPECT_EQ(table.IndexName(), QStringLiteral("smCaDePrTiCr"));
+    build(deadlineTasks(today), smCompletedDesc, tvfCompleted);
+    EXPECT_EQ(table.IndexName(), QStringLiteral("smCompletedDesc"));
+}
+} // namespace
