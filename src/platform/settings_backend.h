@@ -7,7 +7,7 @@
 // (XDG_CONFIG_HOME defaulting to ~/.config), rewritten atomically on every write:
 //
 //     [Settings]
-//     RecentOpenFiles=sz:"C:\\Lists\\Work.qmtd,\"a,b\".qmtd"
+//     RecentOpenFiles=sz:"/home/me/Work.qmtd,\"/home/me/a,b.qmtd\""
 //     FTaskSortMode=dword:2
 //
 // String bodies are quoted with C-like escapes (\\ \" \n \r \t \uXXXX); a value with a type tag
