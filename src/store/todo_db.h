@@ -22,26 +22,36 @@ public:
     const QString& FileName() const { return FFileName; }
     int SchemaLevel() const { return FSchemaLevel; }
 
-    // The datapacket that follows the signature, as it was when the file was opened.
-    QByteArray ReadDataPacket();
+    // The datapacket that follows the signature, as the file holds it now.
+    QByteArray ReadDataPacket() const;
     // Replaces the file's content with the schema-2 signature and the table. A save that fails
-    // or is interrupted leaves the previous content readable.
-    void WriteDataSet(TaskTable& dataSet);
+    // or is interrupted leaves the previous content readable (see list_file_save.h).
+    void WriteDataSet(const TaskTable& dataSet);
 
 private:
     QString FFileName;
     int FSchemaLevel = 0;
     std::unique_ptr<ExclusiveFileHold> FFileStream;
+    // The file's content as on disk: the previous content a failed save puts back.
+    QByteArray FContent;
 };
 
 // The task record's field set, as a new list gets it.
 std::vector<FieldDef> TaskRecordFields();
+// Makes `table` an empty, active table of the task record's fields; its order definitions stay.
+void CreateTaskTable(TaskTable& table);
+// Copies an old table field by field into `newTable` (created afresh, with the six orders),
+// deadlines cut to their whole day and null dates stored as 0.
+void UpgradeTaskTable(TaskTable& oldTable, TaskTable& newTable);
+// Cuts the time of day off every deadline in memory; the next write stores the result.
+void StripDeadlineTimes(TaskTable& table);
 
 // The list file currently open, or nullptr.
 TdbToDoFile* CurrentListFile();
 
 // Closes the open list and opens (or creates) the named one into `table`; records it with
-// AddRecentFile on success.
+// AddRecentFile on success. Every operation below raises TaskStoreError for a record index
+// outside 1..RecordCount(), before anything changes.
 void OpenTaskTable(const QString& dbFileName, TaskTable& table);
 // Closes the open list file (end of the program).
 void CloseTaskStore(TaskTable& table);

@@ -1,0 +1,268 @@
+#include "store/list_file_save.h"
+
+#include "platform/exclusive_file_hold.h"
+#include "shared/todo_global.h"
+#include "store/datapacket_reader.h"
+#include "store/task_table.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QtEndian>
+#include <cstring>
+
+namespace {
+
+SaveFaultHook faultHook;
+
+// The trailer behind the payload of a side file: magic, payload length, payload hash.
+constexpr char TrailerMagic[8] = {'Q', 'M', 'S', 'A', 'V', 'E', '\r', '\n'};
+constexpr int TrailerSize = 24;
+
+inline quint64 rotl(quint64 x, int r)
+{
+    return (x << r) | (x >> (64 - r));
+}
+
+// A 64-bit hash in the manner of XXH64: fast enough to run over every save, strong enough that
+// a side file torn by a power cut (zeroed or stale blocks) never passes for complete.
+quint64 ContentHash(const char* data, qint64 length)
+{
+    constexpr quint64 P1 = 11400714785074694791ull, P2 = 14029467366897019727ull,
+                      P3 = 1609587929392839161ull, P4 = 9650029242287828579ull,
+                      P5 = 2870177450012600261ull;
+    const auto round = [&](quint64 acc, quint64 input) { return rotl(acc + input * P2, 31) * P1; };
+    const auto read64 = [](const char* p) { return qFromLittleEndian<quint64>(p); };
+    const char* p = data;
+    const char* const end = data + length;
+    quint64 h;
+    if (length >= 32) {
+        quint64 v1 = P1 + P2, v2 = P2, v3 = 0, v4 = 0 - P1;
+        const char* const limit = end - 32;
+        do {
+            v1 = round(v1, read64(p));
+            v2 = round(v2, read64(p + 8));
+            v3 = round(v3, read64(p + 16));
+            v4 = round(v4, read64(p + 24));
+            p += 32;
+        } while (p <= limit);
+        h = rotl(v1, 1) + rotl(v2, 7) + rotl(v3, 12) + rotl(v4, 18);
+        for (quint64 v : {v1, v2, v3, v4})
+            h = (h ^ round(0, v)) * P1 + P4;
+    } else {
+        h = P5;
+    }
+    h += quint64(length);
+    for (; p + 8 <= end; p += 8)
+        h = rotl(h ^ round(0, read64(p)), 27) * P1 + P4;
+    if (p + 4 <= end) {
+        h = rotl(h ^ (quint64(qFromLittleEndian<quint32>(p)) * P1), 23) * P2 + P3;
+        p += 4;
+    }
+    for (; p < end; ++p)
+        h = rotl(h ^ (quint64(static_cast<uchar>(*p)) * P5), 11) * P1;
+    h ^= h >> 33;
+    h *= P2;
+    h ^= h >> 29;
+    h *= P3;
+    h ^= h >> 32;
+    return h;
+}
+
+const QString injectedFailure = QStringLiteral("Simulated device failure");
+
+// Asks the test hook whether an operation that writes nothing may run.
+bool allowed(SaveStep step)
+{
+    return !faultHook || faultHook(step, 0) >= 0;
+}
+
+bool hookedWrite(ExclusiveFileHold& file, SaveStep step, const QByteArray& data, QString& error)
+{
+    if (faultHook) {
+        const qint64 allowedBytes = faultHook(step, data.size());
+        if (allowedBytes < data.size()) {
+            if (allowedBytes > 0)
+                file.writeAt(0, data.constData(), allowedBytes);
+            error = injectedFailure;
+            return false;
+        }
+    }
+    if (!file.writeAt(0, data.constData(), data.size())) {
+        error = file.errorString();
+        return false;
+    }
+    return true;
+}
+
+bool hookedOp(SaveStep step, const std::function<bool()>& op, const std::function<QString()>& why,
+              QString& error)
+{
+    if (!allowed(step)) {
+        error = injectedFailure;
+        return false;
+    }
+    if (!op()) {
+        error = why();
+        return false;
+    }
+    return true;
+}
+
+// Writes `content` over the whole held file and forces it to disk.
+bool rewriteInPlace(ExclusiveFileHold& file, const QByteArray& content, SaveStep writeStep,
+                    QString& error)
+{
+    const auto why = [&] { return file.errorString(); };
+    return hookedWrite(file, writeStep, content, error) &&
+           hookedOp(
+               SaveStep::ResizeList, [&] { return file.resize(content.size()); }, why, error) &&
+           hookedOp(
+               SaveStep::FlushList, [&] { return file.flush(); }, why, error);
+}
+
+void removeSide(const QString& side)
+{
+    if (allowed(SaveStep::RemoveSide))
+        QFile::remove(side);
+}
+
+[[noreturn]] void saveFailed(const QString& listFileName, const QString& reason)
+{
+    throw TaskStoreError(QStringLiteral("%1 could not be saved: %2")
+                             .arg(QDir::toNativeSeparators(listFileName), reason));
+}
+
+bool isCompleteListContent(const QByteArray& payload)
+{
+    if (payload.size() <= SignatureSchema2.size() || !payload.startsWith(SignatureSchema2))
+        return false;
+    try {
+        TaskTable scratch;
+        DataPacketReader::Read(payload.mid(SignatureSchema2.size()), scratch);
+    } catch (const TaskStoreError&) {
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+void SetSaveFaultHook(SaveFaultHook hook)
+{
+    faultHook = std::move(hook);
+}
+
+QString SideFileName(const QString& listFileName)
+{
+    return listFileName + QStringLiteral("-save");
+}
+
+QByteArray WrapSideContent(const QByteArray& payload)
+{
+    QByteArray out;
+    out.reserve(payload.size() + TrailerSize);
+    out.append(payload);
+    out.append(TrailerMagic, sizeof TrailerMagic);
+    char numbers[16];
+    qToLittleEndian<quint64>(quint64(payload.size()), numbers);
+    qToLittleEndian<quint64>(ContentHash(payload.constData(), payload.size()), numbers + 8);
+    out.append(numbers, sizeof numbers);
+    return out;
+}
+
+bool UnwrapSideContent(const QByteArray& sideContent, QByteArray& payload)
+{
+    if (sideContent.size() < TrailerSize)
+        return false;
+    const qsizetype length = sideContent.size() - TrailerSize;
+    const char* trailer = sideContent.constData() + length;
+    if (std::memcmp(trailer, TrailerMagic, sizeof TrailerMagic) != 0 ||
+        qFromLittleEndian<quint64>(trailer + 8) != quint64(length) ||
+        qFromLittleEndian<quint64>(trailer + 16) != ContentHash(sideContent.constData(), length))
+        return false;
+    payload = sideContent.left(length);
+    return true;
+}
+
+void SaveListContent(ExclusiveFileHold& list, const QByteArray& oldContent,
+                     const QByteArray& newContent)
+{
+    const QString side = SideFileName(list.fileName());
+    ExclusiveFileHold sideHold;
+    QString error;
+
+    // 1. The new content, complete and on disk, beside the list. Until this is done the list
+    //    itself is untouched, so any failure here just drops the side file.
+    const bool sideWritten =
+        hookedOp(
+            SaveStep::CreateSide,
+            [&] { return sideHold.open(side, ExclusiveFileHold::Mode::CreateTruncate); },
+            [&] { return sideHold.errorString(); }, error) &&
+        hookedWrite(sideHold, SaveStep::WriteSide, WrapSideContent(newContent), error) &&
+        hookedOp(
+            SaveStep::FlushSide, [&] { return sideHold.flush(); },
+            [&] { return sideHold.errorString(); }, error);
+    QString folderError;
+    const bool sideDurable =
+        sideWritten && hookedOp(
+                           SaveStep::FlushFolder,
+                           [&] { return ExclusiveFileHold::syncFolderOf(side, &folderError); },
+                           [&] { return folderError; }, error);
+    if (!sideDurable) {
+        sideHold.close();
+        removeSide(side);
+        saveFailed(list.fileName(), error);
+    }
+
+    // 2. The list rewritten in place. From here on an interruption is finished by the next open.
+    if (!rewriteInPlace(list, newContent, SaveStep::WriteList, error)) {
+        // The old content needs no more room than it had, so putting it back usually works even
+        // on a full disk. If it does not, the side file stays and the next open takes the new
+        // content from it.
+        QString restoreError;
+        if (rewriteInPlace(list, oldContent, SaveStep::RestoreList, restoreError)) {
+            sideHold.close();
+            removeSide(side);
+        }
+        saveFailed(list.fileName(), error);
+    }
+
+    // 3. Done. A side file that cannot be removed holds exactly the list's content, so finishing
+    //    it again at the next open changes nothing.
+    sideHold.close();
+    removeSide(side);
+}
+
+bool RecoverInterruptedSave(ExclusiveFileHold& list)
+{
+    const QString side = SideFileName(list.fileName());
+    if (!QFileInfo::exists(side))
+        return false;
+    ExclusiveFileHold sideHold;
+    QByteArray raw;
+    if (!sideHold.open(side, ExclusiveFileHold::Mode::OpenExisting) || !sideHold.readAll(raw))
+        throw TaskStoreError(
+            QStringLiteral("%1 could not be opened to finish an interrupted save: %2")
+                .arg(QDir::toNativeSeparators(side), sideHold.errorString()));
+    QByteArray payload;
+    if (!UnwrapSideContent(raw, payload) || !isCompleteListContent(payload)) {
+        // Cut short before the list was touched: the list holds its old content.
+        sideHold.close();
+        removeSide(side);
+        return false;
+    }
+    QString error;
+    if (!rewriteInPlace(list, payload, SaveStep::WriteList, error))
+        throw TaskStoreError(QStringLiteral("%1 could not be restored from %2: %3")
+                                 .arg(QDir::toNativeSeparators(list.fileName()),
+                                      QDir::toNativeSeparators(side), error));
+    sideHold.close();
+    removeSide(side);
+    return true;
+}
+
+void RemoveStaleSideFile(const QString& listFileName)
+{
+    QFile::remove(SideFileName(listFileName));
+}

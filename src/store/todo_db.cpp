@@ -1,0 +1,326 @@
+#include "store/todo_db.h"
+
+#include "platform/exclusive_file_hold.h"
+#include "shared/datetime.h"
+#include "shared/todo_global.h"
+#include "store/datapacket_reader.h"
+#include "store/datapacket_writer.h"
+#include "store/list_file_save.h"
+
+#include <QCollator>
+#include <QFile>
+#include <QFileInfo>
+#include <QLocale>
+#include <QSet>
+
+namespace {
+
+std::unique_ptr<TdbToDoFile> currentListFile;
+
+TdbToDoFile& requireListFile()
+{
+    if (!currentListFile)
+        throw TaskStoreError(QStringLiteral("No to-do list is open."));
+    return *currentListFile;
+}
+
+void writeList(TaskTable& table)
+{
+    requireListFile().WriteDataSet(table);
+}
+
+} // namespace
+
+// --- TdbToDoFile ---------------------------------------------------------------------------
+
+TdbToDoFile::TdbToDoFile(const QString& dbFileName)
+    : FFileName(dbFileName), FFileStream(std::make_unique<ExclusiveFileHold>())
+{
+    if (QFileInfo::exists(dbFileName)) {
+        if (!FFileStream->open(dbFileName, ExclusiveFileHold::Mode::OpenExisting))
+            throw TaskStoreError(QStringLiteral("%1 can not be opened. It may be in use by another "
+                                                "application or is inaccessible.")
+                                     .arg(dbFileName));
+        RecoverInterruptedSave(*FFileStream);
+        if (!FFileStream->readAll(FContent))
+            throw TaskStoreError(QStringLiteral("%1 can not be opened. It may be in use by another "
+                                                "application or is inaccessible.")
+                                     .arg(dbFileName));
+        const qsizetype length = SignatureSchema1.size();
+        if (FContent.size() > length && FContent.startsWith(SignatureSchema1))
+            FSchemaLevel = 1;
+        else if (FContent.size() > SignatureSchema2.size() && FContent.startsWith(SignatureSchema2))
+            FSchemaLevel = 2;
+        if (FSchemaLevel == 0) {
+            FFileStream->close();
+            throw TaskStoreError(
+                QStringLiteral("%1 is not a valid %2 file.").arg(dbFileName, ProductName));
+        }
+    } else {
+        if (!FFileStream->open(dbFileName, ExclusiveFileHold::Mode::CreateOrOpen))
+            throw TaskStoreError(QStringLiteral("%1 can not be created. You may not have the "
+                                                "correct access level to create files in this "
+                                                "location.")
+                                     .arg(dbFileName));
+        RemoveStaleSideFile(dbFileName);
+        FSchemaLevel = 2;
+    }
+}
+
+TdbToDoFile::~TdbToDoFile() = default;
+
+QByteArray TdbToDoFile::ReadDataPacket() const
+{
+    const qsizetype length = SignatureSchema2.size();
+    return FContent.size() > length ? FContent.mid(length) : QByteArray();
+}
+
+void TdbToDoFile::WriteDataSet(const TaskTable& dataSet)
+{
+    QByteArray content;
+    content.reserve(FContent.size() + 4096);
+    content.append(SignatureSchema2);
+    DataPacketWriter::Write(dataSet, content);
+    SaveListContent(*FFileStream, FContent, content);
+    FContent = std::move(content);
+    FSchemaLevel = 2;
+}
+
+// --- the task record -------------------------------------------------------------------------
+
+std::vector<FieldDef> TaskRecordFields()
+{
+    const auto field = [](const QString& name, FieldKind kind, int size = 0,
+                          const QString& subtype = {}) {
+        FieldDef def;
+        def.name = name;
+        def.kind = kind;
+        def.size = size;
+        def.subtype = subtype;
+        return def;
+    };
+    return {
+        field(TaskField::Title, FieldKind::WideString, 200),
+        field(TaskField::Category, FieldKind::WideString, 50),
+        field(TaskField::Created, FieldKind::DateTime),
+        field(TaskField::CompleteBy, FieldKind::DateTime),
+        field(TaskField::Priority, FieldKind::Unsigned, 2),
+        field(TaskField::Completed, FieldKind::DateTime),
+        field(TaskField::Details, FieldKind::WideMemo, 0, QStringLiteral("WideText")),
+    };
+}
+
+void CreateTaskTable(TaskTable& table)
+{
+    table.CreateDataSet(TaskRecordFields());
+}
+
+void UpgradeTaskTable(TaskTable& oldTable, TaskTable& newTable)
+{
+    CreateTaskTable(newTable);
+    AddSortIndexes(newTable);
+    const int title = oldTable.FieldIndex(TaskField::Title);
+    const int category = oldTable.FieldIndex(TaskField::Category);
+    const int created = oldTable.FieldIndex(TaskField::Created);
+    const int completeBy = oldTable.FieldIndex(TaskField::CompleteBy);
+    const int priority = oldTable.FieldIndex(TaskField::Priority);
+    const int completed = oldTable.FieldIndex(TaskField::Completed);
+    const int details = oldTable.FieldIndex(TaskField::Details);
+    const int nTitle = newTable.FieldIndex(TaskField::Title);
+    const int nCategory = newTable.FieldIndex(TaskField::Category);
+    const int nCreated = newTable.FieldIndex(TaskField::Created);
+    const int nCompleteBy = newTable.FieldIndex(TaskField::CompleteBy);
+    const int nPriority = newTable.FieldIndex(TaskField::Priority);
+    const int nCompleted = newTable.FieldIndex(TaskField::Completed);
+    const int nDetails = newTable.FieldIndex(TaskField::Details);
+    for (oldTable.First(); !oldTable.Eof(); oldTable.Next()) {
+        newTable.Append();
+        newTable.SetString(nTitle, oldTable.AsString(title));
+        newTable.SetString(nCategory, oldTable.AsString(category));
+        newTable.SetDateTime(nCreated, oldTable.AsDateTime(created));
+        newTable.SetDateTime(nCompleteBy, DateOf(oldTable.AsDateTime(completeBy)));
+        newTable.SetInteger(nPriority, oldTable.AsInteger(priority));
+        newTable.SetDateTime(nCompleted, oldTable.AsDateTime(completed));
+        newTable.SetString(nDetails, oldTable.AsString(details));
+    }
+}
+
+void StripDeadlineTimes(TaskTable& table)
+{
+    const int completeBy = table.FieldIndex(TaskField::CompleteBy);
+    for (table.First(); !table.Eof(); table.Next()) {
+        if (table.IsNull(completeBy))
+            continue;
+        const double deadline = table.AsDateTime(completeBy);
+        if (deadline != DateOf(deadline))
+            table.SetDateTime(completeBy, DateOf(deadline));
+    }
+    table.First();
+}
+
+// --- opening and closing ---------------------------------------------------------------------
+
+TdbToDoFile* CurrentListFile()
+{
+    return currentListFile.get();
+}
+
+QString CurrentListFileName()
+{
+    return currentListFile ? currentListFile->FileName() : QString();
+}
+
+void CloseTaskStore(TaskTable& table)
+{
+    currentListFile.reset();
+    if (table.Active())
+        table.Close();
+}
+
+void OpenTaskTable(const QString& dbFileName, TaskTable& table)
+{
+    CloseTaskStore(table);
+    try {
+        if (QFileInfo::exists(dbFileName)) {
+            currentListFile = std::make_unique<TdbToDoFile>(dbFileName);
+            DataPacketReader::Read(currentListFile->ReadDataPacket(), table, dbFileName);
+            if (currentListFile->SchemaLevel() < 2) {
+                {
+                    TaskTable upgraded;
+                    UpgradeTaskTable(table, upgraded);
+                    currentListFile->WriteDataSet(upgraded);
+                }
+                currentListFile.reset();
+                currentListFile = std::make_unique<TdbToDoFile>(dbFileName);
+                DataPacketReader::Read(currentListFile->ReadDataPacket(), table, dbFileName);
+            }
+            StripDeadlineTimes(table);
+        } else {
+            currentListFile = std::make_unique<TdbToDoFile>(dbFileName);
+            CreateTaskTable(table);
+            try {
+                currentListFile->WriteDataSet(table);
+            } catch (...) {
+                // Leave no empty file behind that would later read as not valid.
+                currentListFile.reset();
+                QFile::remove(dbFileName);
+                throw;
+            }
+        }
+        AddSortIndexes(table);
+    } catch (...) {
+        if (table.Active())
+            table.Close();
+        throw;
+    }
+    AddRecentFile(dbFileName);
+}
+
+// --- table operations ------------------------------------------------------------------------
+
+void FillCategoryList(TaskTable& table, QStringList& list)
+{
+    const int category = table.FieldIndex(TaskField::Category);
+    // Exact repeats are dropped cheaply first; only distinct texts meet the collator.
+    QSet<QString> seen;
+    QStringList distinct;
+    for (table.First(); !table.Eof(); table.Next()) {
+        const QString value = table.AsString(category);
+        if (!value.isEmpty() && !seen.contains(value)) {
+            seen.insert(value);
+            distinct.append(value);
+        }
+    }
+    QCollator collator{QLocale()};
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    QStringList sorted;
+    for (const QString& value : distinct) {
+        const auto at = std::lower_bound(
+            sorted.begin(), sorted.end(), value,
+            [&](const QString& a, const QString& b) { return collator.compare(a, b) < 0; });
+        if (at != sorted.end() && collator.compare(*at, value) == 0)
+            continue; // a case variant met earlier is kept
+        sorted.insert(at, value);
+    }
+    list = sorted;
+}
+
+void AppendTask(TaskTable& table, const QString& title, const QString& category, double created,
+                double deadline, int priority, const QString& details)
+{
+    requireListFile();
+    table.Append();
+    table.SetString(table.FieldIndex(TaskField::Title), title);
+    table.SetString(table.FieldIndex(TaskField::Category), category);
+    table.SetDateTime(table.FieldIndex(TaskField::Created), created);
+    table.SetDateTime(table.FieldIndex(TaskField::CompleteBy), DateOf(deadline));
+    table.SetInteger(table.FieldIndex(TaskField::Priority), priority);
+    table.SetDateTime(table.FieldIndex(TaskField::Completed), NullDate);
+    table.SetString(table.FieldIndex(TaskField::Details), details);
+    writeList(table);
+}
+
+void UpdateTask(TaskTable& table, int recIndex, const QString& title, const QString& category,
+                double created, double deadline, int priority, const QString& details)
+{
+    requireListFile();
+    table.SetRecNo(recIndex);
+    table.SetString(table.FieldIndex(TaskField::Title), title);
+    table.SetString(table.FieldIndex(TaskField::Category), category);
+    table.SetDateTime(table.FieldIndex(TaskField::Created), created);
+    table.SetDateTime(table.FieldIndex(TaskField::CompleteBy), DateOf(deadline));
+    table.SetInteger(table.FieldIndex(TaskField::Priority), priority);
+    table.SetString(table.FieldIndex(TaskField::Details), details);
+    writeList(table);
+}
+
+void MarkTaskCompleted(TaskTable& table, int recIndex)
+{
+    requireListFile();
+    table.SetRecNo(recIndex);
+    table.SetDateTime(table.FieldIndex(TaskField::Completed), Now());
+    writeList(table);
+}
+
+void MarkTaskUncompleted(TaskTable& table, int recIndex)
+{
+    requireListFile();
+    table.SetRecNo(recIndex);
+    table.SetDateTime(table.FieldIndex(TaskField::Completed), NullDate);
+    writeList(table);
+}
+
+void AppendTaskAgain(TaskTable& table, int recIndex, double deadline)
+{
+    requireListFile();
+    table.SetRecNo(recIndex);
+    const double now = Now();
+    const int priority = int(table.AsInteger(TaskField::Priority));
+    const QString details = table.AsString(TaskField::Details);
+    const QString category = table.AsString(TaskField::Category);
+    const QString title = table.AsString(TaskField::Title);
+    AppendTask(table, title, category, now, DateOf(deadline), priority, details);
+}
+
+void DeleteTask(TaskTable& table, int recIndex)
+{
+    requireListFile();
+    table.SetRecNo(recIndex);
+    table.Delete();
+    writeList(table);
+}
+
+void DeleteCompletedBefore(TaskTable& table, double limit)
+{
+    requireListFile();
+    const int completed = table.FieldIndex(TaskField::Completed);
+    table.First();
+    while (!table.Eof()) {
+        const double value = table.AsDateTime(completed);
+        if (value != NullDate && value < limit)
+            table.Delete();
+        else
+            table.Next();
+    }
+    writeList(table);
+}
