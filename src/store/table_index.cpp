@@ -2,7 +2,10 @@
 
 #include "store/field_convert.h"
 
+#include <QHash>
 #include <algorithm>
+#include <bit>
+#include <cmath>
 
 TableIndex::TableIndex(const QString& name, const QString& fields, bool descending)
     : FName(name), FFieldsText(fields), FDescending(descending)
@@ -52,18 +55,190 @@ void TableIndex::build(const std::vector<TableRecord*>& records,
     if (keys.empty())
         throw TaskStoreError(QStringLiteral("Index '%1' has no key fields").arg(FName));
 
+    if (keys.size() > 63)
+        throw TaskStoreError(QStringLiteral("Index '%1' has too many key fields").arg(FName));
+
     FKeys = std::move(keys);
     FCollator = collator;
-    FRows = records;
-    // Make the collation keys up front: the sort then only compares bytes.
-    for (const Key& key : FKeys)
-        if (key.compare == KeyCompare::Text || key.compare == KeyCompare::AnsiText)
-            for (const TableRecord* record : FRows)
-                if (!record->values[key.field].isNull())
-                    textKey(key, record);
-    std::sort(FRows.begin(), FRows.end(),
-              [this](const TableRecord* a, const TableRecord* b) { return less(a, b); });
+    sortAll(records);
     FBuilt = true;
+}
+
+namespace {
+
+// Maps a double to an unsigned integer of the same order; every NaN sorts after +infinity.
+quint64 OrderedBits(double value)
+{
+    if (std::isnan(value))
+        return ~quint64(0);
+    if (value == 0.0)
+        value = 0.0; // -0 equals +0
+    const quint64 bits = std::bit_cast<quint64>(value);
+    return (bits & 0x8000000000000000ull) ? ~bits : (bits | 0x8000000000000000ull);
+}
+
+} // namespace
+
+// Ranks the distinct values of a text or byte key field: equal collation keys get equal ranks.
+// Each record's collation key is cached on the way, shared between records of equal text.
+void TableIndex::rankColumn(const Key& key, const std::vector<TableRecord*>& records,
+                            std::vector<quint64>& rows, size_t stride, size_t column) const
+{
+    const size_t n = records.size();
+    std::vector<int> distinctOf(n, -1);
+    std::vector<size_t> firstRecord;
+    if (key.compare == KeyCompare::Bytes) {
+        QHash<QByteArray, int> ids;
+        std::vector<QByteArray> values;
+        for (size_t i = 0; i < n; ++i) {
+            const FieldValue& value = records[i]->values[key.field];
+            if (value.isNull())
+                continue;
+            auto it = ids.constFind(value.bytes());
+            if (it == ids.constEnd()) {
+                it = ids.insert(value.bytes(), int(values.size()));
+                values.push_back(value.bytes());
+            }
+            distinctOf[i] = *it;
+        }
+        std::vector<int> order(values.size());
+        for (size_t j = 0; j < order.size(); ++j)
+            order[j] = int(j);
+        std::sort(order.begin(), order.end(), [&](int a, int b) { return values[a] < values[b]; });
+        std::vector<quint64> rank(values.size());
+        quint64 current = 0;
+        for (size_t j = 0; j < order.size(); ++j) {
+            if (j > 0 && values[order[j - 1]] != values[order[j]])
+                ++current;
+            rank[order[j]] = current;
+        }
+        for (size_t i = 0; i < n; ++i)
+            if (distinctOf[i] >= 0)
+                rows[i * stride + column] = rank[distinctOf[i]];
+        return;
+    }
+
+    QHash<QString, int> ids;
+    std::vector<QString> texts;
+    for (size_t i = 0; i < n; ++i) {
+        const FieldValue& value = records[i]->values[key.field];
+        if (value.isNull())
+            continue;
+        const QString text =
+            key.compare == KeyCompare::Text ? value.text() : DecodeAnsiText(value.bytes());
+        auto it = ids.constFind(text);
+        if (it == ids.constEnd()) {
+            it = ids.insert(text, int(texts.size()));
+            texts.push_back(text);
+            firstRecord.push_back(i);
+        }
+        distinctOf[i] = *it;
+    }
+    std::vector<QCollatorSortKey> sortKeys;
+    sortKeys.reserve(texts.size());
+    for (size_t j = 0; j < texts.size(); ++j) {
+        const auto& cache = records[firstRecord[j]]->textKeys;
+        if (key.field < int(cache.size()) && cache[key.field])
+            sortKeys.push_back(*cache[key.field]);
+        else
+            sortKeys.push_back(FCollator->sortKey(texts[j]));
+    }
+    std::vector<int> order(texts.size());
+    for (size_t j = 0; j < order.size(); ++j)
+        order[j] = int(j);
+    std::sort(order.begin(), order.end(),
+              [&](int a, int b) { return sortKeys[a].compare(sortKeys[b]) < 0; });
+    std::vector<quint64> rank(texts.size());
+    quint64 current = 0;
+    for (size_t j = 0; j < order.size(); ++j) {
+        if (j > 0 && sortKeys[order[j - 1]].compare(sortKeys[order[j]]) != 0)
+            ++current;
+        rank[order[j]] = current;
+    }
+    for (size_t i = 0; i < n; ++i) {
+        if (distinctOf[i] < 0)
+            continue;
+        rows[i * stride + column] = rank[distinctOf[i]];
+        auto& cache = records[i]->textKeys;
+        if (int(cache.size()) <= key.field)
+            cache.resize(records[i]->values.size());
+        if (!cache[key.field])
+            cache[key.field] = sortKeys[distinctOf[i]];
+    }
+}
+
+// Sorts all records at once: every key is first turned into an unsigned integer of the same
+// order (text by rank of its collation key), so the sort itself compares flat numbers.
+void TableIndex::sortAll(const std::vector<TableRecord*>& records)
+{
+    const size_t n = records.size();
+    const size_t keyCount = FKeys.size();
+    const size_t stride = keyCount + 1; // slot 0: bit k set when key k is null
+    std::vector<quint64> rows(n * stride, 0);
+    for (size_t k = 0; k < keyCount; ++k) {
+        const Key& key = FKeys[k];
+        const size_t column = k + 1;
+        for (size_t i = 0; i < n; ++i)
+            if (records[i]->values[key.field].isNull())
+                rows[i * stride] |= quint64(1) << k;
+        switch (key.compare) {
+        case KeyCompare::Text:
+        case KeyCompare::AnsiText:
+        case KeyCompare::Bytes:
+            rankColumn(key, records, rows, stride, column);
+            break;
+        case KeyCompare::Real:
+            for (size_t i = 0; i < n; ++i) {
+                const FieldValue& value = records[i]->values[key.field];
+                if (!value.isNull())
+                    rows[i * stride + column] = OrderedBits(value.real());
+            }
+            break;
+        case KeyCompare::Signed:
+            for (size_t i = 0; i < n; ++i) {
+                const FieldValue& value = records[i]->values[key.field];
+                if (!value.isNull())
+                    rows[i * stride + column] = quint64(value.integer()) ^ 0x8000000000000000ull;
+            }
+            break;
+        case KeyCompare::Unsigned64:
+            for (size_t i = 0; i < n; ++i) {
+                const FieldValue& value = records[i]->values[key.field];
+                if (!value.isNull())
+                    rows[i * stride + column] = quint64(value.integer());
+            }
+            break;
+        }
+    }
+
+    // Records come in insertion order, so their position there is the sequence tie-breaker.
+    std::vector<quint32> order(n);
+    for (size_t i = 0; i < n; ++i)
+        order[i] = quint32(i);
+    const bool descending = FDescending;
+    std::sort(order.begin(), order.end(), [&](quint32 a, quint32 b) {
+        const quint64* rowA = &rows[a * stride];
+        const quint64* rowB = &rows[b * stride];
+        int c = 0;
+        for (size_t k = 0; k < keyCount; ++k) {
+            const bool nullA = (rowA[0] >> k) & 1;
+            const bool nullB = (rowB[0] >> k) & 1;
+            if (nullA != nullB) {
+                c = nullA ? -1 : 1;
+                break;
+            }
+            if (rowA[k + 1] != rowB[k + 1]) {
+                c = rowA[k + 1] < rowB[k + 1] ? -1 : 1;
+                break;
+            }
+        }
+        if (c == 0)
+            c = a < b ? -1 : (a > b ? 1 : 0);
+        return descending ? c > 0 : c < 0;
+    });
+    FRows.resize(n);
+    for (size_t i = 0; i < n; ++i)
+        FRows[i] = records[order[i]];
 }
 
 void TableIndex::reset()
@@ -113,8 +288,13 @@ int TableIndex::compareKey(const Key& key, const TableRecord* a, const TableReco
         const int c = va.bytes().compare(vb.bytes());
         return c < 0 ? -1 : (c > 0 ? 1 : 0);
     }
-    case KeyCompare::Real:
-        return va.real() < vb.real() ? -1 : (vb.real() < va.real() ? 1 : 0);
+    case KeyCompare::Real: {
+        const double a = va.real();
+        const double b = vb.real();
+        if (std::isnan(a) || std::isnan(b))
+            return std::isnan(a) == std::isnan(b) ? 0 : (std::isnan(a) ? 1 : -1);
+        return a < b ? -1 : (b < a ? 1 : 0);
+    }
     case KeyCompare::Signed:
         return va.integer() < vb.integer() ? -1 : (vb.integer() < va.integer() ? 1 : 0);
     case KeyCompare::Unsigned64: {

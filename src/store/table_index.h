@@ -44,6 +44,9 @@ private:
         KeyCompare compare;
     };
 
+    void sortAll(const std::vector<TableRecord*>& records);
+    void rankColumn(const Key& key, const std::vector<TableRecord*>& records,
+                    std::vector<quint64>& rows, size_t stride, size_t column) const;
     int compareKey(const Key& key, const TableRecord* a, const TableRecord* b) const;
     int compare(const TableRecord* a, const TableRecord* b) const;
     bool less(const TableRecord* a, const TableRecord* b) const { return compare(a, b) < 0; }
