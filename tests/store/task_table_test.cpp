@@ -6,7 +6,9 @@
 #include <QCollator>
 #include <QLocale>
 #include <algorithm>
+#include <functional>
 #include <gtest/gtest.h>
+#include <limits>
 #include <optional>
 #include <random>
 
@@ -151,6 +153,31 @@ TEST_F(TaskTableTest, NullsSortFirstAscendingAndLastDescending)
         SCOPED_TRACE(SortModeName(c.mode).toStdString());
         EXPECT_EQ(Walk(table, SortModeName(c.mode)), c.expected);
     }
+}
+
+TEST_F(TaskTableTest, OddNumbersFromFilesSortConsistently)
+{
+    // A foreign file may carry NaN or infinite date-times. Building an order and keeping it
+    // current must agree on where they go: NaN after every number, nulls first.
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double inf = std::numeric_limits<double>::infinity();
+    const std::optional<double> created[] = {nan, 1.0, std::nullopt, -inf, -0.0, 0.0, inf, nan};
+    auto load = [&](int from, int to) {
+        for (int i = from; i < to; ++i) {
+            std::vector<FieldValue> values(TaskFields().size());
+            if (created[i])
+                values[table.FieldIndex(Created)] = FieldValue::fromReal(*created[i]);
+            values[table.FieldIndex(Details)] = FieldValue::fromText(QString::number(i));
+            table.AppendRecord(std::move(values));
+        }
+    };
+    load(0, 8);
+    const QStringList built = Walk(table, SortModeName(smCreated));
+    EXPECT_EQ(built, QStringList({"7", "0", "6", "1", "5", "4", "3", "2"}));
+    table.CreateDataSet(TaskFields());
+    table.SetIndexName(SortModeName(smCreated)); // built while empty, kept current record by record
+    load(0, 8);
+    EXPECT_EQ(Walk(table, SortModeName(smCreated)), built);
 }
 
 TEST_F(TaskTableTest, AddSortIndexesKeepsExistingDefinitions)
