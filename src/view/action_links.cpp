@@ -3,21 +3,38 @@
 #include <QDir>
 
 namespace {
-QLatin1StringView actionText(TActionKind kind)
+QStringView actionText(TActionKind kind)
 {
     switch (kind) {
     case TActionKind::Edit:
-        return QLatin1StringView("act:edit");
+        return QStringView(u"act:edit");
     case TActionKind::Done:
-        return QLatin1StringView("act:done");
+        return QStringView(u"act:done");
     case TActionKind::DoAgain:
-        return QLatin1StringView("act:doagain");
+        return QStringView(u"act:doagain");
     case TActionKind::More:
-        return QLatin1StringView("act:menu");
+        return QStringView(u"act:menu");
     case TActionKind::Undo:
-        return QLatin1StringView("act:undo");
+        return QStringView(u"act:undo");
     }
     return {};
+}
+
+// Decimal digits straight into the page, without a temporary string per link.
+void appendNumber(QString& out, int value)
+{
+    char16_t digits[12];
+    int n = 0;
+    unsigned magnitude =
+        value < 0 ? 0u - static_cast<unsigned>(value) : static_cast<unsigned>(value);
+    do {
+        digits[n++] = static_cast<char16_t>(u'0' + magnitude % 10);
+        magnitude /= 10;
+    } while (magnitude != 0);
+    if (value < 0)
+        out += QLatin1Char('-');
+    while (n > 0)
+        out += QChar(digits[--n]);
 }
 
 const QString& imagePath(TActionKind kind, const ActionImagePaths& paths)
@@ -69,18 +86,18 @@ ActionImagePaths SetActionImagePaths(const QString& executableFolder)
 
 QString ActionText(TActionKind kind)
 {
-    return actionText(kind);
+    return actionText(kind).toString();
 }
 
 void AppendActionLink(QString& out, TActionKind kind, int recIndex, const ActionImagePaths& paths)
 {
-    out += QLatin1StringView("<a href=\"");
+    out += QStringView(u"<a href=\"");
     out += actionText(kind);
     out += QLatin1Char('/');
-    out += QString::number(recIndex);
-    out += QLatin1StringView("\" class=\"button\"><img src=\"");
+    appendNumber(out, recIndex);
+    out += QStringView(u"\" class=\"button\"><img src=\"");
     out += imagePath(kind, paths);
-    out += QLatin1StringView("\" border=\"0\"></a>");
+    out += QStringView(u"\" border=\"0\"></a>");
 }
 
 QString ActionLink(TActionKind kind, int recIndex, const ActionImagePaths& paths)

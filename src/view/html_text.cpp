@@ -2,9 +2,11 @@
 
 #include "shared/todo_global.h"
 
+#include <algorithm>
+
 namespace {
-const QLatin1StringView captionOpen("<span style=\"font-size:smaller\">");
-const QLatin1StringView captionClose("<br></span>");
+const QStringView captionOpen(u"<span style=\"font-size:smaller\">");
+const QStringView captionClose(u"<br></span>");
 
 bool isStopChar(QChar c)
 {
@@ -61,10 +63,15 @@ void linkAddresses(QString& text, QString& lower, QLatin1StringView prefix)
 
 QString SmallCaption(const QString& text)
 {
-    return captionOpen + text + captionClose;
+    QString out;
+    out.reserve(captionOpen.size() + text.size() + captionClose.size());
+    out += captionOpen;
+    out += text;
+    out += captionClose;
+    return out;
 }
 
-void AppendSmallCaption(QString& out, QLatin1StringView text)
+void AppendSmallCaption(QString& out, QStringView text)
 {
     out += captionOpen;
     out += text;
@@ -90,16 +97,16 @@ void AppendEscapedHtml(QString& out, const QString& text)
     for (const QChar c : text) {
         switch (c.unicode()) {
         case u'&':
-            out += QLatin1StringView("&amp;");
+            out += QStringView(u"&amp;");
             break;
         case u'<':
-            out += QLatin1StringView("&lt;");
+            out += QStringView(u"&lt;");
             break;
         case u'>':
-            out += QLatin1StringView("&gt;");
+            out += QStringView(u"&gt;");
             break;
         case u'"':
-            out += QLatin1StringView("&quot;");
+            out += QStringView(u"&quot;");
             break;
         default:
             out += c;
@@ -117,28 +124,36 @@ QString EscapeHtml(const QString& text)
 
 QString DetailsToHtml(const QString& text)
 {
-    if (text.isEmpty())
-        return text;
     // Ampersands first, so that no entity is escaped twice. Quotes stay as they are.
     QString html;
-    html.reserve(text.size() + 16);
-    for (const QChar c : text) {
-        switch (c.unicode()) {
-        case u'&':
-            html += QLatin1StringView("&amp;");
-            break;
-        case u'<':
-            html += QLatin1StringView("&lt;");
-            break;
-        case u'>':
-            html += QLatin1StringView("&gt;");
-            break;
-        default:
-            html += c;
+    const auto markup = [](QChar c) {
+        const char16_t u = c.unicode();
+        return u == u'&' || u == u'<' || u == u'>';
+    };
+    if (std::none_of(text.begin(), text.end(), markup)) {
+        html = text;
+    } else {
+        html.reserve(text.size() + 16);
+        for (const QChar c : text) {
+            switch (c.unicode()) {
+            case u'&':
+                html += QStringView(u"&amp;");
+                break;
+            case u'<':
+                html += QStringView(u"&lt;");
+                break;
+            case u'>':
+                html += QStringView(u"&gt;");
+                break;
+            default:
+                html += c;
+            }
         }
     }
-    QString lower = AsciiLower(html);
-    if (lower.contains(QLatin1StringView("http"))) {
+    // Most details hold no address; skip the lower-case copy for them. Any text whose ASCII
+    // lower-case copy holds "http" passes this test.
+    if (html.contains(QLatin1StringView("http"), Qt::CaseInsensitive)) {
+        QString lower = AsciiLower(html);
         linkAddresses(html, lower, QLatin1StringView("http://"));
         linkAddresses(html, lower, QLatin1StringView("https://"));
     }

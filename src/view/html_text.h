@@ -7,7 +7,7 @@
 // "<span style="font-size:smaller">text<br></span>": the caption line above a value in a cell.
 QString SmallCaption(const QString& text);
 // Appends SmallCaption(text) to `out` without building a temporary.
-void AppendSmallCaption(QString& out, QLatin1StringView text);
+void AppendSmallCaption(QString& out, QStringView text);
 
 // "High", "Normal", "Low" for 0, 1, 2; any other value as its decimal number.
 QString PriorityName(qint64 priority);

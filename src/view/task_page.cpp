@@ -8,7 +8,7 @@
 #include <QHash>
 
 namespace {
-const QLatin1StringView crlf("\r\n");
+const QStringView crlf(u"\r\n");
 
 enum class Grouping { None, Category, Deadline, Priority };
 
@@ -44,20 +44,33 @@ void appendText(QString& out, const QString& text)
         out += text;
 }
 
-// Dates repeat a lot on one page (a day's deadlines sit together), so each day is formatted once.
+// Dates repeat a lot on one page (a day's deadlines sit together), so each day is formatted once,
+// and so is its deadline group label.
 class DateTexts {
 public:
-    const QString& of(double value)
+    const QString& of(double value) { return entry(value).date; }
+    const QString& deadlineLabel(double value)
     {
-        const qint64 day = static_cast<qint64>(DateOf(value));
-        auto it = FTexts.constFind(day);
-        if (it == FTexts.constEnd())
-            it = FTexts.insert(day, FormatShortDate(value));
-        return it.value();
+        Entry& e = entry(value);
+        if (e.label.isNull())
+            e.label = QStringLiteral("Deadline: ") + e.date;
+        return e.label;
     }
 
 private:
-    QHash<qint64, QString> FTexts;
+    struct Entry {
+        QString date;
+        QString label;
+    };
+    Entry& entry(double value)
+    {
+        const qint64 day = static_cast<qint64>(DateOf(value));
+        auto it = FTexts.find(day);
+        if (it == FTexts.end())
+            it = FTexts.insert(day, Entry{FormatShortDate(value), QString()});
+        return it.value();
+    }
+    QHash<qint64, Entry> FTexts;
 };
 
 QString groupKey(Grouping grouping, const QString& category, double deadline, qint64 priority,
@@ -71,7 +84,7 @@ QString groupKey(Grouping grouping, const QString& category, double deadline, qi
             return QStringLiteral("Deadline: Today");
         if (deadline == NullDate)
             return QStringLiteral("No Deadline");
-        return QStringLiteral("Deadline: ") + dates.of(deadline);
+        return dates.deadlineLabel(deadline);
     case Grouping::Priority:
         switch (priority) {
         case 0:
@@ -91,33 +104,33 @@ QString groupKey(Grouping grouping, const QString& category, double deadline, qi
 
 void appendGroupRow(QString& out, Grouping grouping, const QString& key)
 {
-    out += QLatin1StringView("<tr><td class=\"group\" colspan=\"5\">");
+    out += QStringView(u"<tr><td class=\"group\" colspan=\"5\">");
     if (grouping == Grouping::Category) {
         if (key.isEmpty()) {
-            out += QLatin1StringView("No category");
+            out += QStringView(u"No category");
         } else {
-            out += QLatin1StringView("Category: ");
+            out += QStringView(u"Category: ");
             appendText(out, key);
         }
     } else {
         out += key;
     }
-    out += QLatin1StringView("</td></tr>");
+    out += QStringView(u"</td></tr>");
     out += crlf;
 }
 
 void appendButton(QString& out, TActionKind kind, int recIndex, const ActionImagePaths& images)
 {
-    out += QLatin1StringView("<td class=\"action\">");
+    out += QStringView(u"<td class=\"action\">");
     AppendActionLink(out, kind, recIndex, images);
-    out += QLatin1StringView("</td>");
+    out += QStringView(u"</td>");
 }
 
-void appendMessageRow(QString& out, QLatin1StringView message)
+void appendMessageRow(QString& out, QStringView message)
 {
-    out += QLatin1StringView("<tr><td>");
+    out += QStringView(u"<tr><td>");
     out += message;
-    out += QLatin1StringView("</td></tr>");
+    out += QStringView(u"</td></tr>");
     out += crlf;
 }
 } // namespace
@@ -152,13 +165,12 @@ TaskPage BuildTaskPage(TaskTable& table, int sortMode, TTaskViewFilter filter, b
     const qsizetype perTask = printing ? 700 : 1300 + 4 * images.ImgEditTask.size();
     out.reserve(styleSheet.size() + 400 + table.RecordCount() * perTask);
 
-    out += QLatin1StringView(
-        "<html>\r\n<header>\r\n<style type=\"text/css\" media=\"screen\"><!--\r\n");
+    out += QStringView(u"<html>\r\n<header>\r\n<style type=\"text/css\" media=\"screen\"><!--\r\n");
     out += styleSheet;
     out += crlf;
-    out += QLatin1StringView("--></style>\r\n</header>\r\n<body>\r\n"
-                             "<table cellspacing=\"0\" style=\"border: 1px solid black; margin: "
-                             "3px\">\r\n");
+    out += QStringView(u"--></style>\r\n</header>\r\n<body>\r\n"
+                       "<table cellspacing=\"0\" style=\"border: 1px solid black; margin: "
+                       "3px\">\r\n");
 
     table.SetIndexName(SortModeName(mode));
 
@@ -193,87 +205,87 @@ TaskPage BuildTaskPage(TaskTable& table, int sortMode, TTaskViewFilter filter, b
         }
         ++shown;
 
-        const QLatin1StringView rowOpen = alternate
-                                              ? QLatin1StringView("<tr class=\"alternate\">\r\n")
-                                              : QLatin1StringView("<tr>\r\n");
+        const QStringView rowOpen =
+            alternate ? QStringView(u"<tr class=\"alternate\">\r\n") : QStringView(u"<tr>\r\n");
         out += rowOpen;
 
-        out += QLatin1StringView("<td class=\"tasktitle\">");
-        AppendSmallCaption(out, QLatin1StringView("&nbsp;"));
+        out += QStringView(u"<td class=\"tasktitle\">");
+        AppendSmallCaption(out, QStringView(u"&nbsp;"));
         appendText(out, table.AsString(fTitle));
-        out += QLatin1StringView("</td>\r\n<td class=\"category\">");
+        out += QStringView(u"</td>\r\n<td class=\"category\">");
         if (category.isEmpty()) {
-            AppendSmallCaption(out, QLatin1StringView("No&nbsp;category"));
+            AppendSmallCaption(out, QStringView(u"No&nbsp;category"));
         } else {
-            AppendSmallCaption(out, QLatin1StringView("Category:"));
+            AppendSmallCaption(out, QStringView(u"Category:"));
             appendText(out, category);
         }
-        out += QLatin1StringView("</td>\r\n");
+        out += QStringView(u"</td>\r\n");
 
         if (!completedView) {
-            out += QLatin1StringView("<td class=\"deadline\">");
+            out += QStringView(u"<td class=\"deadline\">");
             if (deadline == NullDate) {
-                AppendSmallCaption(out, QLatin1StringView("No&nbsp;deadline"));
+                AppendSmallCaption(out, QStringView(u"No&nbsp;deadline"));
             } else if (deadline < today + 1) {
-                AppendSmallCaption(out, QLatin1StringView("Deadline:"));
-                out += QLatin1StringView(" <span class=\"alert\">");
+                AppendSmallCaption(out, QStringView(u"Deadline:"));
+                out += QStringView(u" <span class=\"alert\">");
                 out += dates.of(deadline);
-                out += QLatin1StringView("</span>");
+                out += QStringView(u"</span>");
             } else {
-                AppendSmallCaption(out, QLatin1StringView("Deadline:"));
+                AppendSmallCaption(out, QStringView(u"Deadline:"));
                 out += dates.of(deadline);
             }
-            out += QLatin1StringView("</td>\r\n");
+            out += QStringView(u"</td>\r\n");
         } else {
-            out += QLatin1StringView("<td class=\"completed\">");
-            AppendSmallCaption(out, QLatin1StringView("Completed:"));
+            out += QStringView(u"<td class=\"completed\">");
+            AppendSmallCaption(out, QStringView(u"Completed:"));
             out += dates.of(completed);
-            out += QLatin1StringView("</td>\r\n");
+            out += QStringView(u"</td>\r\n");
         }
 
-        out += QLatin1StringView("<td class=\"priority\">");
-        AppendSmallCaption(out, QLatin1StringView("Priority:"));
+        out += QStringView(u"<td class=\"priority\">");
+        AppendSmallCaption(out, QStringView(u"Priority:"));
         out += PriorityName(priority);
-        out += QLatin1StringView("</td>\r\n");
+        out += QStringView(u"</td>\r\n");
 
         if (printing) {
-            out += QLatin1StringView("<td></td>\r\n");
+            out += QStringView(u"<td></td>\r\n");
         } else {
-            out += QLatin1StringView("<td width=\"96\" align=\"right\">\r\n");
-            out += alternate ? QLatin1StringView(
-                                   "<table border=\"0\" cellspacing=\"0\" class=\"alternate\"><tr>")
-                             : QLatin1StringView("<table border=\"0\" cellspacing=\"0\"><tr>");
+            out += QStringView(u"<td width=\"96\" align=\"right\">\r\n");
+            out +=
+                alternate
+                    ? QStringView(u"<table border=\"0\" cellspacing=\"0\" class=\"alternate\"><tr>")
+                    : QStringView(u"<table border=\"0\" cellspacing=\"0\"><tr>");
             if (!completedView)
                 appendButton(out, TActionKind::Edit, recIndex, images);
             appendButton(out, isCompleted ? TActionKind::Undo : TActionKind::Done, recIndex,
                          images);
             appendButton(out, TActionKind::DoAgain, recIndex, images);
             appendButton(out, TActionKind::More, recIndex, images);
-            out += QLatin1StringView("</tr></table>\r\n</td>\r\n");
+            out += QStringView(u"</tr></table>\r\n</td>\r\n");
         }
-        out += QLatin1StringView("</tr>\r\n");
+        out += QStringView(u"</tr>\r\n");
 
         out += rowOpen;
-        out += QLatin1StringView("<td class=\"details\" colspan=\"5\">");
+        out += QStringView(u"<td class=\"details\" colspan=\"5\">");
         out += DetailsToHtml(table.AsString(fDetails));
-        out += QLatin1StringView("</td>\r\n</tr>\r\n");
+        out += QStringView(u"</td>\r\n</tr>\r\n");
 
         alternate = !alternate;
     }
 
     if (shown == 0) {
         if (table.RecordCount() == 0)
-            appendMessageRow(out, QLatin1StringView("Your to-do list is empty. Click the \"New "
-                                                    "Task\" button above to create a task."));
+            appendMessageRow(out, QStringView(u"Your to-do list is empty. Click the \"New "
+                                              "Task\" button above to create a task."));
         else if (!completedView)
-            appendMessageRow(out, QLatin1StringView("There are no uncompleted tasks. Click \"New "
-                                                    "Task\" above to create one."));
+            appendMessageRow(out, QStringView(u"There are no uncompleted tasks. Click \"New "
+                                              "Task\" above to create one."));
         else
-            appendMessageRow(out, QLatin1StringView(
-                                      "There are no completed tasks. Click the \"Uncompleted\" tab "
-                                      "below to view uncompleted tasks or mark one as completed."));
+            appendMessageRow(
+                out, QStringView(u"There are no completed tasks. Click the \"Uncompleted\" tab "
+                                 "below to view uncompleted tasks or mark one as completed."));
     }
-    out += QLatin1StringView("</table>\r\n</body></html>\r\n");
+    out += QStringView(u"</table>\r\n</body></html>\r\n");
 
     page.FRecsShown = shown;
     page.FCompletedTasks = completedTasks;
