@@ -7,6 +7,7 @@
 #include <QMarginsF>
 #include <QString>
 #include <memory>
+#include <stdexcept>
 
 class QMenu;
 class QPrinter;
@@ -14,6 +15,19 @@ class QPrinter;
 namespace htmlview {
 class Document; // parsed, styled and laid-out document
 }
+
+// Raised when printing cannot start (for example, the output file cannot be written).
+class HtmlViewError : public std::runtime_error {
+public:
+    explicit HtmlViewError(const QString& message)
+        : std::runtime_error(message.toStdString()), FMessage(message)
+    {
+    }
+    const QString& message() const { return FMessage; }
+
+private:
+    QString FMessage;
+};
 
 class HtmlView : public QAbstractScrollArea {
     Q_OBJECT
@@ -25,7 +39,12 @@ public:
     // absolute local paths). The view starts at the top.
     void loadFromString(const QString& html);
     void clear();
+    // The document's text as plain text (what selecting everything would copy).
     QString documentText() const;
+    // The HTML last loaded.
+    QString documentSource() const;
+    // Height and width of the laid-out document in pixels.
+    QSize documentSize() const;
 
     // The top of the visible part as an opaque integer, and setting it back after a new
     // document: the same place as far as the new document allows.
@@ -36,6 +55,7 @@ public:
     QString selectedText() const;
     int selectionLength() const;
     void clearSelection();
+    void selectAll();
 
     // Shown on a right click; owned by the caller.
     void setContextMenu(QMenu* menu);
@@ -69,6 +89,7 @@ protected:
     void scrollContentsBy(int dx, int dy) override;
 
 private:
+    void updateScrollBars();
     struct Private;
     std::unique_ptr<Private> d;
 };

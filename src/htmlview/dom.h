@@ -1,0 +1,132 @@
+#pragma once
+// The document tree: elements and text nodes in one flat array. Strings are views into the
+// document source or into decoded copies the tree owns, so building the tree allocates little.
+
+#include "htmlview/big_vector.h"
+
+#include <QString>
+#include <QStringView>
+#include <cstdint>
+#include <vector>
+
+namespace htmlview {
+
+enum class Tag : uint8_t {
+    Text, // a text node, not an element
+    Unknown,
+    Html,
+    Head,
+    Body,
+    Header,
+    Table,
+    Tbody,
+    Thead,
+    Tfoot,
+    Tr,
+    Td,
+    Th,
+    Span,
+    Br,
+    A,
+    Img,
+    B,
+    I,
+    U,
+    Strong,
+    Em,
+    Font,
+    P,
+    Div,
+    Center,
+    Hr,
+    Style,
+    Script,
+    Title,
+    Meta,
+    Link,
+};
+
+enum class Attr : uint8_t {
+    Unknown,
+    Class,
+    Id,
+    Style,
+    Href,
+    Src,
+    Width,
+    Height,
+    Align,
+    Valign,
+    Border,
+    Cellspacing,
+    Cellpadding,
+    Colspan,
+    Bgcolor,
+    Color,
+    Face,
+    Media,
+};
+
+Tag tagFromName(QStringView lowerName);
+Attr attrFromName(QStringView lowerName);
+bool isVoidTag(Tag tag);
+
+constexpr uint32_t NoNode = 0xffffffffu;
+
+struct Attribute {
+    Attr name;
+    QStringView value;
+};
+
+struct Node {
+    Tag tag = Tag::Unknown;
+    uint32_t parent = NoNode;
+    uint32_t firstChild = NoNode;
+    uint32_t lastChild = NoNode;
+    uint32_t nextSibling = NoNode;
+    uint32_t attrBegin = 0;
+    uint16_t attrCount = 0;
+    QStringView text; // text of a text node; the tag name of an unknown element
+};
+
+class Dom {
+public:
+    Dom();
+
+    const Node& node(uint32_t i) const { return FNodes[i]; }
+    uint32_t nodeCount() const { return uint32_t(FNodes.size()); }
+    uint32_t root() const { return 0; }
+    QStringView attribute(uint32_t node, Attr name) const;
+    const Attribute* attributesBegin(uint32_t node) const
+    {
+        return FAttrs.data() + FNodes[node].attrBegin;
+    }
+    const Attribute* attributesEnd(uint32_t node) const
+    {
+        return FAttrs.data() + FNodes[node].attrBegin + FNodes[node].attrCount;
+    }
+    void reserve(size_t nodes, size_t attributes);
+    bool hasAttribute(uint32_t node, Attr name) const;
+    // The first element with this tag in document order, NoNode when none.
+    uint32_t find(Tag tag) const;
+    // Texts of all text nodes below `node` joined (for tests and debugging).
+    QString textContent(uint32_t node) const;
+    const QString& source() const { return FSource; }
+
+    // Building.
+    void setSource(const QString& source) { FSource = source; }
+    QStringView keep(QString text); // stores a decoded string; the view stays valid
+    uint32_t createNode(Tag tag, QStringView text = {});
+    void appendChild(uint32_t parent, uint32_t child);
+    void insertBefore(uint32_t parent, uint32_t child, uint32_t before);
+    void addAttribute(uint32_t node, Attr name, QStringView value); // only on the newest node
+    void mergeAttributes(uint32_t node, const std::vector<Attribute>& attrs);
+
+private:
+    QString FSource;
+    std::vector<QString> FKept;
+    BigVector<Node> FNodes;
+    BigVector<Attribute> FAttrs;
+};
+
+} // namespace htmlview

@@ -1,0 +1,400 @@
+#include "htmlview/html_view.h"
+
+#include "htmlview/document.h"
+#include "htmlview/image_cache.h"
+#include "htmlview/pagination.h"
+#include "htmlview/paint.h"
+#include "htmlview/selection.h"
+#include "htmlview/text_measurer.h"
+
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QPrinter>
+#include <QScrollBar>
+
+using namespace htmlview;
+
+namespace {
+
+struct PrintGeometry {
+    QPointF origin;   // top-left of the printed area on the device
+    double scale = 1; // device pixels per page pixel
+    float layoutWidth = 0;
+    float pageHeight = 0;
+    double dpi = 96;
+};
+
+} // namespace
+
+struct HtmlView::Private {
+    QtTextMeasurer measurer;
+    ImageCache images;
+    std::unique_ptr<Document> doc;
+    DisplayList list;
+    QString source;
+    QMenu* menu = nullptr;
+    QMarginsF printMargins{20, 20, 20, 20};
+    double printScale = 1;
+    QString hoverTarget;
+    int32_t pressedLink = -1;
+    QPoint pressPos;
+    bool pressed = false;
+    bool dragging = false;
+    bool hasSelection = false;
+    TextPosition anchor, focus;
+
+    QString linkText(int32_t link) const
+    {
+        if (!doc || link < 0 || size_t(link) >= doc->boxes().links.size())
+            return {};
+        return doc->boxes().links[size_t(link)].toString();
+    }
+
+    PrintGeometry geometry(QPrinter* printer) const
+    {
+        PrintGeometry g;
+        g.dpi = printer->resolution() > 0 ? printer->resolution() : 96;
+        const double mm = g.dpi / 25.4;
+        QRectF paper = printer->paperRect(QPrinter::DevicePixel);
+        QRectF page = printer->pageRect(QPrinter::DevicePixel);
+        double left = printMargins.left() * mm, top = printMargins.top() * mm;
+        g.origin = QPointF(std::max(0.0, left - (page.left() - paper.left())),
+                           std::max(0.0, top - (page.top() - paper.top())));
+        double width = paper.width() - (printMargins.left() + printMargins.right()) * mm;
+        double height = paper.height() - (printMargins.top() + printMargins.bottom()) * mm;
+        g.scale = g.dpi / 96.0 * (printScale > 0.01 ? printScale : 1.0);
+        g.layoutWidth = float(std::max(1.0, width / g.scale));
+        g.pageHeight = float(std::max(1.0, height / g.scale));
+        return g;
+    }
+};
+
+HtmlView::HtmlView(QWidget* parent) : QAbstractScrollArea(parent), d(std::make_unique<Private>())
+{
+    setFrameShape(QFrame::NoFrame);
+    setFocusPolicy(Qt::StrongFocus);
+    viewport()->setMouseTracking(true);
+    viewport()->setAutoFillBackground(false);
+    verticalScrollBar()->setSingleStep(20);
+    horizontalScrollBar()->setSingleStep(20);
+    clear();
+}
+
+HtmlView::~HtmlView() = default;
+
+void HtmlView::loadFromString(const QString& html)
+{
+    d->source = html;
+    d->doc = std::make_unique<Document>(html, d->measurer, d->images);
+    d->hasSelection = false;
+    d->pressed = false;
+    d->dragging = false;
+    d->pressedLink = -1;
+    d->list = d->doc->layout(float(std::max(1, viewport()->width())));
+    updateScrollBars();
+    verticalScrollBar()->setValue(0);
+    horizontalScrollBar()->setValue(0);
+    viewport()->update();
+}
+
+void HtmlView::clear()
+{
+    loadFromString(QString());
+}
+
+QString HtmlView::documentText() const
+{
+    if (!d->doc)
+        return {};
+    return textBetween(d->doc->boxes(), TextPosition{0, 0}, endOfText(d->doc->boxes()));
+}
+
+QString HtmlView::documentSource() const
+{
+    return d->source;
+}
+
+QSize HtmlView::documentSize() const
+{
+    return QSize(int(d->list.width), int(d->list.height));
+}
+
+int HtmlView::position() const
+{
+    return verticalScrollBar()->value();
+}
+
+void HtmlView::setPosition(int position)
+{
+    verticalScrollBar()->setValue(position); // clamped to what the document allows
+}
+
+QString HtmlView::selectedText() const
+{
+    if (!d->doc || !d->hasSelection)
+        return {};
+    TextPosition a = d->anchor, b = d->focus;
+    if (b < a)
+        std::swap(a, b);
+    return textBetween(d->doc->boxes(), a, b);
+}
+
+int HtmlView::selectionLength() const
+{
+    return int(selectedText().size());
+}
+
+void HtmlView::clearSelection()
+{
+    d->hasSelection = false;
+    viewport()->update();
+}
+
+void HtmlView::selectAll()
+{
+    if (!d->doc || d->doc->boxes().items.empty())
+        return;
+    d->anchor = {0, 0};
+    d->focus = endOfText(d->doc->boxes());
+    d->hasSelection = true;
+    viewport()->update();
+}
+
+void HtmlView::setContextMenu(QMenu* menu)
+{
+    d->menu = menu;
+}
+
+void HtmlView::setPrintMargins(const QMarginsF& millimetres)
+{
+    d->printMargins = millimetres;
+}
+
+void HtmlView::setPrintScale(double scale)
+{
+    d->printScale = scale;
+}
+
+int HtmlView::printerPageCount(QPrinter* printer) const
+{
+    if (!printer || !d->doc)
+        return 0;
+    PrintGeometry g = d->geometry(printer);
+    DisplayList list = d->doc->layout(g.layoutWidth);
+    return int(paginate(list, g.pageHeight).size());
+}
+
+void HtmlView::print(QPrinter* printer, int fromPage, int toPage) const
+{
+    if (!printer || !d->doc)
+        return;
+    PrintGeometry g = d->geometry(printer);
+    DisplayList list = d->doc->layout(g.layoutWidth);
+    std::vector<PageSlice> pages = paginate(list, g.pageHeight);
+    fromPage = std::max(fromPage, 1);
+    toPage = std::min(toPage, int(pages.size()));
+    if (fromPage > toPage)
+        return;
+    QPainter painter;
+    if (!painter.begin(printer))
+        throw HtmlViewError(QStringLiteral("The printer could not be started."));
+    painter.setRenderHint(QPainter::TextAntialiasing);
+    PaintOptions options;
+    options.fontDpi = printer->logicalDpiY() > 0 ? printer->logicalDpiY() : g.dpi;
+    options.paintCanvas = false;
+    for (int p = fromPage; p <= toPage; ++p) {
+        if (p > fromPage)
+            printer->newPage();
+        const PageSlice& slice = pages[size_t(p - 1)];
+        painter.save();
+        painter.translate(g.origin);
+        painter.scale(g.scale, g.scale);
+        QRectF area(0, 0, g.layoutWidth, slice.bottom - slice.top);
+        painter.setClipRect(area);
+        painter.translate(0, -slice.top);
+        paintDisplayList(painter, list, d->doc->boxes(),
+                         QRectF(0, slice.top, g.layoutWidth, slice.bottom - slice.top), options);
+        painter.restore();
+    }
+    painter.end();
+}
+
+QString HtmlView::linkAt(const QPoint& viewportPoint) const
+{
+    QPointF p(viewportPoint.x() + horizontalScrollBar()->value(),
+              viewportPoint.y() + verticalScrollBar()->value());
+    return d->linkText(htmlview::linkAt(d->list, p));
+}
+
+void HtmlView::updateScrollBars()
+{
+    QSize vp = viewport()->size();
+    verticalScrollBar()->setRange(0, std::max(0, int(d->list.height) - vp.height()));
+    verticalScrollBar()->setPageStep(std::max(1, vp.height()));
+    horizontalScrollBar()->setRange(0, std::max(0, int(d->list.width) - vp.width()));
+    horizontalScrollBar()->setPageStep(std::max(1, vp.width()));
+}
+
+void HtmlView::paintEvent(QPaintEvent* event)
+{
+    QPainter painter(viewport());
+    QPointF scroll(horizontalScrollBar()->value(), verticalScrollBar()->value());
+    painter.translate(-scroll);
+    QRectF clip = QRectF(event->rect()).translated(scroll);
+    PaintOptions options;
+    options.fontDpi = d->measurer.dpi();
+    options.hasSelection = d->hasSelection && d->doc && !(d->anchor == d->focus);
+    options.selectionStart = std::min(d->anchor, d->focus);
+    options.selectionEnd = std::max(d->anchor, d->focus);
+    options.highlight = palette().color(QPalette::Highlight);
+    options.highlightedText = palette().color(QPalette::HighlightedText);
+    if (d->doc)
+        paintDisplayList(painter, d->list, d->doc->boxes(), clip, options);
+    else
+        painter.fillRect(clip, Qt::white);
+}
+
+void HtmlView::resizeEvent(QResizeEvent* event)
+{
+    QAbstractScrollArea::resizeEvent(event);
+    if (d->doc && int(d->list.width) != viewport()->width()) {
+        int pos = position();
+        d->list = d->doc->layout(float(std::max(1, viewport()->width())));
+        updateScrollBars();
+        setPosition(pos);
+    } else {
+        updateScrollBars();
+    }
+    viewport()->update();
+}
+
+void HtmlView::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton) {
+        QAbstractScrollArea::mousePressEvent(event);
+        return;
+    }
+    QPoint vp = event->position().toPoint();
+    QPointF p = vp + QPointF(horizontalScrollBar()->value(), verticalScrollBar()->value());
+    d->pressed = true;
+    d->dragging = false;
+    d->pressPos = vp;
+    d->pressedLink = htmlview::linkAt(d->list, p);
+    if (d->hasSelection) {
+        d->hasSelection = false;
+        viewport()->update();
+    }
+    if (d->doc)
+        positionAt(d->list, d->doc->boxes(), p, d->anchor);
+    d->focus = d->anchor;
+}
+
+void HtmlView::mouseMoveEvent(QMouseEvent* event)
+{
+    QPoint vp = event->position().toPoint();
+    QPointF p = vp + QPointF(horizontalScrollBar()->value(), verticalScrollBar()->value());
+    QString target = d->linkText(htmlview::linkAt(d->list, p));
+    if (target != d->hoverTarget) {
+        d->hoverTarget = target;
+        viewport()->setCursor(target.isEmpty() ? Qt::ArrowCursor : Qt::PointingHandCursor);
+        emit hotSpotCovered(target);
+    }
+    if (d->pressed && (event->buttons() & Qt::LeftButton) && d->doc) {
+        if (!d->dragging &&
+            (vp - d->pressPos).manhattanLength() >= QApplication::startDragDistance())
+            d->dragging = true;
+        if (d->dragging) {
+            if (vp.y() < 0)
+                verticalScrollBar()->setValue(verticalScrollBar()->value() + vp.y());
+            else if (vp.y() > viewport()->height())
+                verticalScrollBar()->setValue(verticalScrollBar()->value() + vp.y() -
+                                              viewport()->height());
+            p = vp + QPointF(horizontalScrollBar()->value(), verticalScrollBar()->value());
+            positionAt(d->list, d->doc->boxes(), p, d->focus);
+            d->hasSelection = !(d->anchor == d->focus);
+            viewport()->update();
+        }
+    }
+}
+
+void HtmlView::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton) {
+        QAbstractScrollArea::mouseReleaseEvent(event);
+        return;
+    }
+    bool wasDrag = d->dragging;
+    d->pressed = false;
+    d->dragging = false;
+    int32_t pressed = d->pressedLink;
+    d->pressedLink = -1;
+    if (wasDrag || pressed < 0)
+        return;
+    QPointF p =
+        event->position() + QPointF(horizontalScrollBar()->value(), verticalScrollBar()->value());
+    if (htmlview::linkAt(d->list, p) != pressed)
+        return;
+    bool handled = false;
+    // The slot may load a new document; take the target text first.
+    QString target = d->linkText(pressed);
+    emit hotSpotClick(target, &handled);
+}
+
+void HtmlView::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton || !d->doc)
+        return;
+    QPointF p =
+        event->position() + QPointF(horizontalScrollBar()->value(), verticalScrollBar()->value());
+    TextPosition pos;
+    if (!positionAt(d->list, d->doc->boxes(), p, pos))
+        return;
+    wordAt(d->doc->boxes(), pos, d->anchor, d->focus);
+    d->hasSelection = !(d->anchor == d->focus);
+    d->pressed = false;
+    viewport()->update();
+}
+
+void HtmlView::leaveEvent(QEvent* event)
+{
+    QAbstractScrollArea::leaveEvent(event);
+    if (!d->hoverTarget.isEmpty()) {
+        d->hoverTarget.clear();
+        viewport()->setCursor(Qt::ArrowCursor);
+        emit hotSpotCovered(QString());
+    }
+}
+
+void HtmlView::keyPressEvent(QKeyEvent* event)
+{
+    switch (event->key()) {
+    case Qt::Key_Home:
+        verticalScrollBar()->setValue(0);
+        return;
+    case Qt::Key_End:
+        verticalScrollBar()->setValue(verticalScrollBar()->maximum());
+        return;
+    case Qt::Key_Space:
+        verticalScrollBar()->triggerAction(event->modifiers() & Qt::ShiftModifier
+                                               ? QAbstractSlider::SliderPageStepSub
+                                               : QAbstractSlider::SliderPageStepAdd);
+        return;
+    default:
+        QAbstractScrollArea::keyPressEvent(event);
+    }
+}
+
+void HtmlView::contextMenuEvent(QContextMenuEvent* event)
+{
+    if (d->menu)
+        d->menu->popup(event->globalPos());
+}
+
+void HtmlView::scrollContentsBy(int, int)
+{
+    viewport()->update();
+}

@@ -1,0 +1,145 @@
+#include "htmlview/paint.h"
+
+#include "htmlview/image_cache.h"
+#include "htmlview/text_measurer.h"
+
+#include <QPainter>
+#include <unordered_map>
+
+namespace htmlview {
+
+namespace {
+
+QString wordsOf(const BoxTree& tree, const DisplayItem& d)
+{
+    QString s;
+    for (uint32_t k = d.first; k <= d.last; ++k) {
+        const InlineItem& it = tree.items[k];
+        if (k > d.first && it.hasSpace)
+            s += u' ';
+        s += it.text;
+    }
+    return s;
+}
+
+class Painter {
+public:
+    Painter(QPainter& p, const BoxTree& t, const PaintOptions& o) : FP(p), FT(t), FO(o) {}
+
+    const QFont& font(int id)
+    {
+        auto it = FFonts.find(id);
+        if (it == FFonts.end())
+            it = FFonts.emplace(id, FT.measurer->paintFont(id, FO.fontDpi)).first;
+        return it->second;
+    }
+
+    void text(const DisplayItem& d)
+    {
+        const ComputedStyle* s = FT.items[d.first].style;
+        if (qAlpha(d.color) > 0)
+            FP.fillRect(d.rect(), QColor::fromRgba(d.color));
+        QString str = wordsOf(FT, d);
+        int fontId = fontOf(s, *FT.measurer);
+        float selX0 = 0, selX1 = 0;
+        bool selected = false;
+        if (FO.hasSelection &&
+            !(TextPosition{d.last, uint32_t(FT.items[d.last].text.size())} < FO.selectionStart ||
+              FO.selectionEnd < TextPosition{d.first, 0})) {
+            selX0 =
+                xOfPosition(FT, d,
+                            FO.selectionStart < TextPosition{d.first, 0} ? TextPosition{d.first, 0}
+                                                                         : FO.selectionStart);
+            selX1 = xOfPosition(FT, d, FO.selectionEnd);
+            selected = selX1 > selX0;
+        }
+        QRectF selRect(selX0, d.y, selX1 - selX0, d.h);
+        if (selected)
+            FP.fillRect(selRect, FO.highlight);
+        FP.setFont(font(fontId));
+        FP.setPen(QColor::fromRgba(s->color));
+        FP.drawText(QPointF(d.x, d.baseline), str);
+        if (s->decoration) {
+            const FontMetrics& m = FT.measurer->metrics(fontId);
+            QColor c = QColor::fromRgba(s->decorationColor);
+            float t = m.lineWidth;
+            if (s->decoration & DecoUnderline)
+                FP.fillRect(QRectF(d.x, d.baseline + m.underlinePos - t / 2, d.w, t), c);
+            if (s->decoration & DecoLineThrough)
+                FP.fillRect(QRectF(d.x, d.baseline - m.ascent * 0.3f, d.w, t), c);
+            if (s->decoration & DecoOverline)
+                FP.fillRect(QRectF(d.x, d.y, d.w, t), c);
+        }
+        if (selected) {
+            FP.save();
+            FP.setClipRect(selRect, Qt::IntersectClip);
+            FP.setPen(FO.highlightedText);
+            FP.drawText(QPointF(d.x, d.baseline), str);
+            FP.restore();
+        }
+    }
+
+    void image(const DisplayItem& d)
+    {
+        const InlineItem& it = FT.items[d.first];
+        const ComputedStyle* s = it.style;
+        QRectF outer = d.rect();
+        QRectF inner = outer.adjusted(s->border[3], s->border[0], -s->border[1], -s->border[2]);
+        QColor bc = QColor::fromRgba(s->borderColor[0]);
+        if (s->border[0] > 0)
+            FP.fillRect(QRectF(outer.left(), outer.top(), outer.width(), s->border[0]), bc);
+        if (s->border[2] > 0)
+            FP.fillRect(QRectF(outer.left(), inner.bottom(), outer.width(), s->border[2]), bc);
+        if (s->border[3] > 0)
+            FP.fillRect(QRectF(outer.left(), inner.top(), s->border[3], inner.height()), bc);
+        if (s->border[1] > 0)
+            FP.fillRect(QRectF(inner.right(), inner.top(), s->border[1], inner.height()), bc);
+        const ImageCache::Entry& e = FT.images->entry(it.image);
+        if (!e.image.isNull()) {
+            FP.drawImage(inner, e.image);
+            return;
+        }
+        // A picture that could not be read: a small framed box.
+        FP.save();
+        FP.setPen(QPen(QColor(0x99, 0x99, 0x99), 1));
+        FP.setBrush(QColor(0xF0, 0xF0, 0xF0));
+        FP.drawRect(inner.adjusted(0.5, 0.5, -0.5, -0.5));
+        FP.restore();
+    }
+
+private:
+    QPainter& FP;
+    const BoxTree& FT;
+    const PaintOptions& FO;
+    std::unordered_map<int, QFont> FFonts;
+};
+
+} // namespace
+
+void paintDisplayList(QPainter& painter, const DisplayList& list, const BoxTree& tree,
+                      const QRectF& clip, const PaintOptions& options)
+{
+    if (options.paintCanvas)
+        painter.fillRect(clip, QColor::fromRgba(list.canvas));
+    if (!tree.measurer)
+        return;
+    Painter p(painter, tree, options);
+    for (uint32_t i : list.itemsIn(clip)) {
+        const DisplayItem& d = list.items[i];
+        switch (d.kind) {
+        case DisplayItem::Fill:
+            painter.fillRect(d.rect(), QColor::fromRgba(d.color));
+            break;
+        case DisplayItem::Text:
+            p.text(d);
+            break;
+        case DisplayItem::Image:
+            p.image(d);
+            break;
+        default:
+            break;
+        }
+    }
+}
+
+} // namespace htmlview

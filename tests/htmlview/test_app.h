@@ -1,0 +1,14 @@
+#pragma once
+// Widgets need one application object for the whole test program.
+
+#include <QApplication>
+
+inline void ensureTestApp()
+{
+    if (QApplication::instance())
+        return;
+    static int argc = 1;
+    static char name[] = "htmlview_tests";
+    static char* argv[] = {name, nullptr};
+    new QApplication(argc, argv);
+}
