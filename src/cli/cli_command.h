@@ -84,3 +84,4 @@ int CmdDelete(const CliArgs& args, CliIo& io);
 int CmdAgain(const CliArgs& args, CliIo& io);
 int CmdPurge(const CliArgs& args, CliIo& io);
 int CmdDump(const CliArgs& args, CliIo& io);
+int CmdPage(const CliArgs& args, CliIo& io);

@@ -27,6 +27,12 @@ const std::vector<CliCommand>& CliCommands()
          {},
          {"older-than-week"}},
         {"dump", "FILE", "print every record as JSON, in insertion order", CmdDump, {}, {}},
+        {"page",
+         "FILE [--completed] [--print]",
+         "print the task list page as the window loads it",
+         CmdPage,
+         {},
+         {"completed", "print"}},
     };
     return commands;
 }

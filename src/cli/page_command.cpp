@@ -1,0 +1,38 @@
+// qmtd page: the task list page of a list, exactly as the window would load it, for scripting and
+// for looking at in a browser. Off the window there are no system colours or saved font, so the
+// page uses the usual desktop defaults: button face F0F0F0, window text 000000, highlight 0078D7,
+// highlighted text FFFFFF, and the default display font (Verdana 10). Dates are in the user's
+// short date format; "today" is the current local date.
+
+#include "cli/cli_command.h"
+#include "shared/datetime.h"
+#include "shared/todo_global.h"
+#include "view/action_links.h"
+#include "view/page_style.h"
+#include "view/task_page.h"
+
+#include <QCoreApplication>
+#include <QDir>
+
+int CmdPage(const CliArgs& args, CliIo& io)
+{
+    const QString file = args.required(0, QStringLiteral("FILE"));
+    args.expectPositional(1);
+    TaskTable table;
+    OpenExistingList(args, file, table);
+
+    const TTaskViewFilter filter =
+        args.flag(QStringLiteral("completed")) ? tvfCompleted : tvfUncompleted;
+    // The completed view always lists by completion time, newest first.
+    const int mode =
+        filter == tvfCompleted ? int(smCompletedDesc) : SortModeFromName(table.IndexName());
+    // The images sit in Theme/ beside the executable.
+    const QString exeFolder =
+        QCoreApplication::instance() ? QCoreApplication::applicationDirPath() : QDir::currentPath();
+    const TaskPage page = BuildTaskPage(
+        table, mode, filter, args.flag(QStringLiteral("print")), SetActionImagePaths(exeFolder),
+        PageStyleSheet(DefaultPageColors(), DefaultDisplayFontName, DefaultDisplayFontSize),
+        Today());
+    io.out << page.text;
+    return 0;
+}
