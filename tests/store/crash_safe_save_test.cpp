@@ -1,0 +1,278 @@
+#include "platform/exclusive_file_hold.h"
+#include "store/datapacket_reader.h"
+#include "store/list_file_save.h"
+#include "store/todo_db.h"
+#include "store_test_support.h"
+
+#include <QFileInfo>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QThread>
+#include <gtest/gtest.h>
+
+namespace {
+
+std::vector<TaskRow> someTasks(int count)
+{
+    std::vector<TaskRow> rows;
+    for (int i = 0; i < count; ++i)
+        rows.push_back({QStringLiteral("Task %1").arg(i), QStringLiteral("Cat %1").arg(i % 3),
+                        40000.0 + i, i % 2 ? NullDate : 45000.0 + i, i % 3, NullDate,
+                        QString(i * 7, QLatin1Char('x'))});
+    return rows;
+}
+
+// Counts the disk operations of a save, and makes the one numbered `failAt` fail.
+struct FaultPlan {
+    enum class Mode {
+        Count,
+        FailOne,   // that operation fails, everything after it works (a full disk)
+        CrashFrom, // that operation fails and nothing after it reaches the disk (a power cut)
+    };
+    Mode mode = Mode::Count;
+    int failAt = -1;
+    qint64 partialBytes = -1; // bytes the failing write still gets out (-1: none)
+    int seen = 0;
+    std::vector<SaveStep> steps;
+
+    qint64 operator()(SaveStep step, qint64 bytes)
+    {
+        const int index = seen++;
+        steps.push_back(step);
+        if (mode == Mode::Count || index < failAt || (mode == Mode::FailOne && index > failAt))
+            return bytes;
+        if (index == failAt && bytes > 0 && partialBytes >= 0)
+            return qMin(partialBytes, bytes - 1);
+        return -1;
+    }
+};
+
+class CrashSafeSaveTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(FDir.isValid());
+        SetClock([] { return QDateTime(QDate(2024, 3, 20), QTime(10, 15, 30, 125)); });
+        FList = FDir.filePath("list.qmtd");
+        FOld = ListFileOf(someTasks(40));
+        // The content a successful completion of record 5 gives.
+        ASSERT_TRUE(WriteFileBytes(FList, FOld));
+        OpenTaskTable(FList, FTable);
+        FTable.SetIndexName(SortModeName(smDePrTiCr));
+        MarkTaskCompleted(FTable, 5);
+        CloseTaskStore(FTable);
+        FNew = ReadFileBytes(FList);
+        ASSERT_NE(FNew, FOld);
+    }
+    void TearDown() override
+    {
+        SetSaveFaultHook({});
+        CloseTaskStore(FTable);
+        SetClock({});
+    }
+
+    // Saves once under `plan`; returns whether the save raised an error.
+    bool saveUnder(FaultPlan& plan)
+    {
+        EXPECT_TRUE(WriteFileBytes(FList, FOld));
+        OpenTaskTable(FList, FTable);
+        FTable.SetIndexName(SortModeName(smDePrTiCr));
+        SetSaveFaultHook([&plan](SaveStep s, qint64 b) { return plan(s, b); });
+        bool failed = false;
+        try {
+            MarkTaskCompleted(FTable, 5);
+        } catch (const TaskStoreError& e) {
+            failed = true;
+            EXPECT_TRUE(e.message().startsWith(FList + " could not be saved"))
+                << e.message().toStdString();
+        }
+        SetSaveFaultHook({});
+        return failed;
+    }
+
+    // Opens the list as the next run would and returns its content.
+    QByteArray contentAfterReopen()
+    {
+        CloseTaskStore(FTable);
+        OpenTaskTable(FList, FTable);
+        const QByteArray bytes = ReadFileBytes(FList);
+        EXPECT_FALSE(QFileInfo::exists(SideFileName(FList)));
+        CloseTaskStore(FTable);
+        return bytes;
+    }
+
+    QTemporaryDir FDir;
+    QString FList;
+    QByteArray FOld, FNew;
+    TaskTable FTable;
+};
+
+} // namespace
+
+TEST_F(CrashSafeSaveTest, EveryFailingOperationLeavesTheOldContent)
+{
+    FaultPlan count;
+    ASSERT_FALSE(saveUnder(count));
+    const int operations = count.seen;
+    ASSERT_EQ(operations,
+              8); // create, write, flush side; flush folder; write, resize, flush list; remove
+    for (int k = 0; k < operations; ++k)
+        for (qint64 partial : {qint64(-1), qint64(0), qint64(1), FNew.size() / 2}) {
+            FaultPlan plan;
+            plan.mode = FaultPlan::Mode::FailOne;
+            plan.failAt = k;
+            plan.partialBytes = partial;
+            const bool failed = saveUnder(plan);
+            const SaveStep step = count.steps[k];
+            // The hold is kept through a failed save.
+            ExclusiveFileHold probe;
+            EXPECT_FALSE(probe.open(FList, ExclusiveFileHold::Mode::OpenExisting));
+            // Only the final clean-up may fail without failing the save.
+            EXPECT_EQ(failed, step != SaveStep::RemoveSide) << k;
+            EXPECT_TRUE(contentAfterReopen() == (failed ? FOld : FNew))
+                << "failing operation " << k << ", partial " << partial;
+        }
+}
+
+TEST_F(CrashSafeSaveTest, APowerCutAtAnyPointLeavesOldOrNewContent)
+{
+    FaultPlan count;
+    ASSERT_FALSE(saveUnder(count));
+    int sawOld = 0, sawNew = 0;
+    for (int k = 0; k < count.seen; ++k)
+        for (qint64 partial :
+             {qint64(-1), qint64(0), qint64(7), FNew.size() / 3, FNew.size() - 1}) {
+            FaultPlan plan;
+            plan.mode = FaultPlan::Mode::CrashFrom;
+            plan.failAt = k;
+            plan.partialBytes = partial;
+            saveUnder(plan);
+            const QByteArray content = contentAfterReopen();
+            EXPECT_TRUE(content == FOld || content == FNew)
+                << "cut at operation " << k << ", partial " << partial;
+            sawOld += content == FOld;
+            sawNew += content == FNew;
+            // Cut while the side file is written: old. Once it is forced to disk: new. In
+            // between (written, not yet confirmed on disk) either is right.
+            if (k <= 1)
+                EXPECT_TRUE(content == FOld) << k << ' ' << partial;
+            if (k >= 4)
+                EXPECT_TRUE(content == FNew) << k << ' ' << partial;
+        }
+    EXPECT_GT(sawOld, 0);
+    EXPECT_GT(sawNew, 0);
+}
+
+TEST_F(CrashSafeSaveTest, WhenTheOldContentCannotBePutBackTheNextOpenFinishesTheSave)
+{
+    FaultPlan plan;
+    plan.mode = FaultPlan::Mode::FailOne;
+    // Fail the list write and the restore write; every other operation works.
+    int writes = 0;
+    ASSERT_TRUE(WriteFileBytes(FList, FOld));
+    OpenTaskTable(FList, FTable);
+    FTable.SetIndexName(SortModeName(smDePrTiCr));
+    SetSaveFaultHook([&](SaveStep s, qint64 b) -> qint64 {
+        if (s == SaveStep::WriteList || s == SaveStep::RestoreList)
+            return ++writes, b / 2;
+        return b;
+    });
+    EXPECT_THROW(MarkTaskCompleted(FTable, 5), TaskStoreError);
+    SetSaveFaultHook({});
+    EXPECT_EQ(writes, 2);
+    EXPECT_TRUE(QFileInfo::exists(SideFileName(FList)));
+    EXPECT_TRUE(contentAfterReopen() == FNew);
+}
+
+TEST_F(CrashSafeSaveTest, SideFilesFoundAtOpen)
+{
+    const QByteArray torn = FNew.left(FNew.size() / 2) + FOld.mid(FNew.size() / 2);
+    const QByteArray wrapped = WrapSideContent(FNew);
+    QByteArray flipped = wrapped;
+    flipped[100] = char(flipped[100] ^ 0x40);
+    const QByteArray notAList = WrapSideContent(SignatureSchema2 + "not a datapacket at all");
+    struct Case {
+        const char* what;
+        QByteArray list;
+        QByteArray side;
+        QByteArray expected;
+    };
+    const Case cases[] = {
+        {"complete side, torn list", torn, wrapped, FNew},
+        {"complete side, list already new", FNew, wrapped, FNew},
+        {"side cut short", FOld, wrapped.chopped(1), FOld},
+        {"side without trailer", FOld, FNew, FOld},
+        {"side with a changed byte", FOld, flipped, FOld},
+        {"side that is no list", FOld, notAList, FOld},
+        {"empty side", FOld, QByteArray(), FOld},
+    };
+    for (const Case& c : cases) {
+        ASSERT_TRUE(WriteFileBytes(FList, c.list));
+        ASSERT_TRUE(WriteFileBytes(SideFileName(FList), c.side));
+        EXPECT_TRUE(contentAfterReopen() == c.expected) << c.what;
+    }
+}
+
+TEST_F(CrashSafeSaveTest, ASideFileBesideANewListIsDropped)
+{
+    const QString fresh = FDir.filePath("fresh.qmtd");
+    ASSERT_TRUE(WriteFileBytes(SideFileName(fresh), WrapSideContent(FNew)));
+    OpenTaskTable(fresh, FTable);
+    EXPECT_EQ(FTable.RecordCount(), 0);
+    EXPECT_EQ(ReadFileBytes(fresh), ListFileOf({}));
+    EXPECT_FALSE(QFileInfo::exists(SideFileName(fresh)));
+}
+
+TEST_F(CrashSafeSaveTest, ASecondProcessCannotOpenAHeldList)
+{
+    OpenTaskTable(FList, FTable);
+    QProcess child;
+    child.start(QStringLiteral(QM_STORE_SAVE_CHILD), {QStringLiteral("open"), FList});
+    ASSERT_TRUE(child.waitForFinished(20000));
+    EXPECT_EQ(child.exitCode(), 3);
+    EXPECT_EQ(QString::fromLocal8Bit(child.readAllStandardOutput()).trimmed(),
+              FList + " can not be opened. It may be in use by another application or is "
+                      "inaccessible.");
+    CloseTaskStore(FTable);
+    child.start(QStringLiteral(QM_STORE_SAVE_CHILD), {QStringLiteral("open"), FList});
+    ASSERT_TRUE(child.waitForFinished(20000));
+    EXPECT_EQ(child.exitCode(), 0);
+}
+
+// A process that saves in a loop is killed at random moments; after every kill the list opens
+// with all the saves it reported done, plus at most the one it was in the middle of.
+TEST_F(CrashSafeSaveTest, KilledWhileSavingTheListStaysWhole)
+{
+    ASSERT_TRUE(WriteFileBytes(FList, ListFileOf({})));
+    QRandomGenerator random(20240320);
+    int acknowledged = 0;
+    int sawPartialSave = 0;
+    for (int round = 0; round < 12; ++round) {
+        QProcess child;
+        child.start(QStringLiteral(QM_STORE_SAVE_CHILD), {QStringLiteral("save"), FList});
+        ASSERT_TRUE(child.waitForStarted(20000));
+        ASSERT_TRUE(child.waitForReadyRead(20000)) << "the child saved nothing";
+        QThread::msleep(random.bounded(1, 40));
+        child.kill(); // SIGKILL: no clean-up of any kind
+        ASSERT_TRUE(child.waitForFinished(20000));
+        const QStringList lines =
+            QString::fromLocal8Bit(child.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+        ASSERT_FALSE(lines.isEmpty());
+        ASSERT_TRUE(lines.last().startsWith("saved ")) << lines.last().toStdString();
+        acknowledged = lines.last().mid(6).toInt();
+
+        OpenTaskTable(FList, FTable);
+        const int count = FTable.RecordCount();
+        EXPECT_TRUE(count == acknowledged || count == acknowledged + 1)
+            << "round " << round << ": " << count << " tasks, " << acknowledged << " saved";
+        sawPartialSave += count == acknowledged + 1;
+        FTable.SetIndexName(QString());
+        int n = 0;
+        for (FTable.First(); !FTable.Eof(); FTable.Next())
+            EXPECT_EQ(FTable.AsString(TaskField::Title), QStringLiteral("task %1").arg(++n));
+        CloseTaskStore(FTable);
+    }
+    EXPECT_GT(acknowledged, 12);
+    std::printf("killed during a save %d times of 12\n", sawPartialSave);
+}
