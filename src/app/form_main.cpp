@@ -1,0 +1,267 @@
+// The main window's construction, start-up, idle refresh and close.
+
+#include "app/form_main.h"
+
+#include "app/app_icons.h"
+#include "app/app_info.h"
+#include "app/error_handler.h"
+#include "app/form_placement.h"
+#include "app/settings.h"
+#include "app/settings_store.h"
+#include "htmlview/html_view.h"
+#include "store/todo_db.h"
+#include "tasks/prompts.h"
+
+#include <QAbstractEventDispatcher>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFontDialog>
+#include <QMenu>
+#include <QMenuBar>
+#include <QProxyStyle>
+#include <QStatusBar>
+#include <QStyleFactory>
+#include <QTabBar>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace {
+
+// Shows tooltips without the usual delay, so that the hints of the page's buttons appear at once.
+class TooltipAtOnceStyle : public QProxyStyle {
+public:
+    using QProxyStyle::QProxyStyle;
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returnData) const override
+    {
+        if (hint == SH_ToolTip_WakeUpDelay)
+            return 0;
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+};
+
+} // namespace
+
+TFormMain::TFormMain(const QString& listFileArgument, QWidget* parent)
+    : QMainWindow(parent), FListFileArgument(listFileArgument), FPrinter(QPrinter::HighResolution),
+      FSettings(std::make_unique<SettingsStore>())
+{
+    setObjectName(QStringLiteral("FormMain"));
+    setWindowIcon(ProgramIcon());
+#ifdef Q_OS_WIN
+    setFont(QFont(QStringLiteral("Tahoma"), 8));
+#endif
+    CreateActions();
+    CreateMenus();
+    CreateLayout();
+    CreateDialogs();
+    ConnectActions();
+    // Designed size: a client area of 581 by 517 below the menu bar.
+    resize(581, 517 + menuBar()->sizeHint().height());
+    FormCreate();
+    // The idle refresh of the commands' states: whenever the event loop is about to wait.
+    if (auto* dispatcher = QAbstractEventDispatcher::instance())
+        connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this, [this] {
+            RunGuarded(QStringLiteral("idle refresh"), [this] { ApplicationEvents1Idle(); });
+        });
+}
+
+TFormMain::~TFormMain()
+{
+    // The list file is closed with the window that owns the task table.
+    CloseTaskStore(ClientDataSetMain);
+}
+
+void TFormMain::CreateLayout()
+{
+    ToolBar1 = addToolBar(QStringLiteral("ToolBar1"));
+    ToolBar1->setObjectName(QStringLiteral("ToolBar1"));
+    ToolBar1->setMovable(false);
+    ToolBar1->setFloatable(false);
+    ToolBar1->setIconSize(QSize(24, 24));
+    ToolBar1->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    ToolBar1->addAction(ActionToDoNewItem);
+    ToolButton1 = qobject_cast<QToolButton*>(ToolBar1->widgetForAction(ActionToDoNewItem));
+    ToolButton1->setObjectName(QStringLiteral("ToolButton1"));
+    ToolButton1->setMinimumHeight(38);
+
+    ToolButtonSortMode = new QToolButton(ToolBar1);
+    ToolButtonSortMode->setObjectName(QStringLiteral("ToolButtonSortMode"));
+    ToolButtonSortMode->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    ToolButtonSortMode->setIcon(AppIcon(TAppIcon::DisplayOrder));
+    ToolButtonSortMode->setText(QStringLiteral("Task List Display Order"));
+    ToolButtonSortMode->setMenu(PopupMenuSort);
+    // The arrow opens the menu by itself; a click on the button's face is handled below.
+    ToolButtonSortMode->setPopupMode(QToolButton::MenuButtonPopup);
+    ToolButtonSortMode->setMinimumHeight(38);
+    ToolBar1->addWidget(ToolButtonSortMode);
+
+    auto* central = new QWidget(this);
+    auto* layout = new QVBoxLayout(central);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+
+    TaskViewer = new HtmlView(central);
+    TaskViewer->setObjectName(QStringLiteral("TaskViewer"));
+    TaskViewer->setFrameShape(QFrame::NoFrame);
+    TaskViewer->setContextMenu(PopupMenuTaskView);
+    TaskViewer->setPrintMargins(QMarginsF(20.0, 20.0, 20.0, 20.0));
+    TaskViewer->setPrintScale(1.0);
+    layout->addWidget(TaskViewer, 1);
+
+    TabSetFilter = new QTabBar(central);
+    TabSetFilter->setObjectName(QStringLiteral("TabSetFilter"));
+    TabSetFilter->setShape(QTabBar::RoundedSouth);
+    TabSetFilter->setDrawBase(true);
+    TabSetFilter->setExpanding(false);
+    TabSetFilter->setFixedHeight(30);
+    TabSetFilter->setIconSize(QSize(16, 16));
+    TabSetFilter->addTab(TabIcon(false), QStringLiteral("Uncompleted"));
+    TabSetFilter->addTab(TabIcon(true), QStringLiteral("Completed"));
+    TabSetFilter->setCurrentIndex(0);
+    layout->addWidget(TabSetFilter);
+
+    setCentralWidget(central);
+    statusBar()->setObjectName(QStringLiteral("StatusBar"));
+    statusBar()->setSizeGripEnabled(true);
+}
+
+void TFormMain::CreateDialogs()
+{
+    const QString filter =
+        QStringLiteral("%1 ToDo Lists (*%2)").arg(ProductName, ListFileExtension);
+
+    OpenDialog = new QFileDialog(this, QStringLiteral("Open Existing ToDo List"));
+    OpenDialog->setObjectName(QStringLiteral("OpenDialog"));
+    OpenDialog->setAcceptMode(QFileDialog::AcceptOpen);
+    OpenDialog->setFileMode(QFileDialog::ExistingFile);
+    OpenDialog->setNameFilter(filter);
+
+    SaveDialog = new QFileDialog(this, QStringLiteral("Create New ToDo List"));
+    SaveDialog->setObjectName(QStringLiteral("SaveDialog"));
+    SaveDialog->setAcceptMode(QFileDialog::AcceptSave);
+    SaveDialog->setFileMode(QFileDialog::AnyFile);
+    SaveDialog->setNameFilter(filter);
+    // Asking before an existing file is overwritten is the dialog's default for saving.
+    SaveDialog->setOption(QFileDialog::DontConfirmOverwrite, false);
+
+    FontDialog1 = new QFontDialog(this);
+    FontDialog1->setObjectName(QStringLiteral("FontDialog1"));
+    FontDialog1->setOption(QFontDialog::ScalableFonts, true);
+}
+
+void TFormMain::SetTooltipsAtOnce()
+{
+    if (dynamic_cast<TooltipAtOnceStyle*>(QApplication::style()))
+        return;
+    QApplication::setStyle(
+        new TooltipAtOnceStyle(QStyleFactory::create(QApplication::style()->name())));
+}
+
+void TFormMain::FormCreate()
+{
+    FHelpFile = HelpFilePath(QCoreApplication::applicationFilePath());
+    FRecsShown = 0;
+    FCompletedTasks = 0;
+    FTaskViewFilter = tvfUncompleted;
+    QGuiApplication::setApplicationDisplayName(ProductName);
+    SetTooltipsAtOnce();
+    SetCaption();
+    // A settings store that cannot be read must not keep the window from coming up; the
+    // defaults then stay.
+    RunGuarded(QStringLiteral("reading the settings"), [this] { LoadSettings(); });
+    FImagePaths = ::SetActionImagePaths(QCoreApplication::applicationDirPath());
+    UpdateRecentFilesMenu();
+    LoadStartup();
+}
+
+void TFormMain::LoadSettings()
+{
+    QStringList arguments;
+    if (!FListFileArgument.isEmpty())
+        arguments.append(FListFileArgument);
+    quint8 sortMode = FTaskSortMode;
+    ::LoadSettings(*FSettings, arguments, sortMode);
+    FTaskSortMode = TSortMode(sortMode);
+}
+
+void TFormMain::SaveSettings()
+{
+    ::SaveSettings(*FSettings, quint8(FTaskSortMode));
+}
+
+void TFormMain::LoadStartup()
+{
+    if (RecentFiles.isEmpty()) {
+        DisplayGreeting();
+        return;
+    }
+    const QFileInfo startupFile(LastOpenFileName);
+    if (!LastOpenFileName.isEmpty() && startupFile.exists() && !startupFile.isDir())
+        OpenToDoList(LastOpenFileName, false);
+}
+
+void TFormMain::setVisible(bool visible)
+{
+    // The saved placement is given to the window once, before it first appears.
+    if (visible && !FShownOnce) {
+        FShownOnce = true;
+        RunGuarded(QStringLiteral("restoring the window placement"),
+                   [this] { RestorePlacement(*this, *FSettings); });
+    }
+    QMainWindow::setVisible(visible);
+}
+
+void TFormMain::closeEvent(QCloseEvent* event)
+{
+    // Closing is never refused: every change is already in the list file.
+    if (!FClosed) {
+        FClosed = true;
+        FormClose();
+    }
+    event->accept();
+}
+
+void TFormMain::FormClose()
+{
+    // The placement first, then the other settings; a failure of either is shown and closing
+    // goes on.
+    if (const std::optional<QString> error = StorePlacement(*this, *FSettings))
+        Prompts::error(this, *error);
+    RunGuarded(QStringLiteral("saving the settings"), [this] { SaveSettings(); });
+}
+
+void TFormMain::ActionExitExecute()
+{
+    close();
+}
+
+void TFormMain::ShowStatusHint(const QString& text)
+{
+    if (text.isEmpty())
+        statusBar()->clearMessage();
+    else
+        statusBar()->showMessage(text);
+}
+
+void TFormMain::ToolButtonSortModeClick()
+{
+    PopupMenuSort->popup(ToolButtonSortMode->mapToGlobal(QPoint(0, ToolButtonSortMode->height())));
+}
+
+void TFormMain::Guarded(const char* operation, const std::function<void()>& handler)
+{
+    RunGuarded(QString::fromLatin1(operation), handler);
+}
+
+void TFormMain::SetTaskCommands(std::function<void()> newTask,
+                                std::function<void()> deleteCompleted,
+                                std::function<void()> deleteCompletedOverWeek)
+{
+    FNewTask = std::move(newTask);
+    FDeleteCompleted = std::move(deleteCompleted);
+    FDeleteCompletedOverWeek = std::move(deleteCompletedOverWeek);
+}

@@ -1,0 +1,161 @@
+#pragma once
+// The main window: toolbar, the page view, the filter tabs, the status bar, every command with
+// its menus, the view state that decides what the page shows, and the list file commands.
+
+#include "shared/todo_global.h"
+#include "store/task_table.h"
+#include "tasks/task_host.h"
+#include "view/action_links.h"
+
+#include <QMainWindow>
+#include <QPrinter>
+#include <QStringList>
+#include <functional>
+#include <memory>
+
+class HtmlView;
+class QAction;
+class QFileDialog;
+class QFontDialog;
+class QMenu;
+class QTabBar;
+class QToolBar;
+class QToolButton;
+class SettingsStore;
+class TFormAbout;
+
+class TFormMain : public QMainWindow, public TaskHost {
+    Q_OBJECT
+public:
+    // `listFileArgument` is the first command-line argument (empty when none was given).
+    explicit TFormMain(const QString& listFileArgument = {}, QWidget* parent = nullptr);
+    ~TFormMain() override;
+
+    // --- TaskHost ---------------------------------------------------------------------------
+    QWidget* hostWindow() override { return this; }
+    TaskTable& taskTable() override { return ClientDataSetMain; }
+    HtmlView& taskViewer() override { return *TaskViewer; }
+    void LoadTaskView(bool printing) override;
+    TTaskViewFilter TaskViewFilter() const override { return FTaskViewFilter; }
+    void SetTaskViewFilter(TTaskViewFilter value) override;
+    void ActionNewListExecute() override;
+    void ShowStatusHint(const QString& text) override;
+
+    // --- view state -------------------------------------------------------------------------
+    TSortMode GetTaskSortMode() const;
+    void SetTaskSortMode(TSortMode value);
+    TSortMode TaskSortModeField() const { return FTaskSortMode; }
+    int RecsShown() const { return FRecsShown; }
+    int CompletedTasks() const { return FCompletedTasks; }
+    void TabSetFilterChange(int newTab);
+    void DisplayGreeting();
+
+    // --- start-up, idle, close --------------------------------------------------------------
+    void LoadStartup();
+    void ApplicationEvents1Idle();
+    void ToolButtonSortModeClick();
+
+    // --- list files -------------------------------------------------------------------------
+    bool OpenToDoList(const QString& fileName, bool showError);
+    void ActionOpenExecute();
+    void UpdateRecentFilesMenu();
+    void OpenRecentFileClick(QObject* sender);
+    void SetCaption();
+
+    // --- smaller commands -------------------------------------------------------------------
+    void ActionSetFontExecute();
+    void ActionCopySelectedTextExecute();
+    void ActionPrintExecute() { DoPrint(); }
+    void DoPrint();
+    void ActionOpenHelpExecute();
+    void ActionWebsiteExecute();
+    void ActionEmailSupportExecute();
+    void ActionAboutExecute() { ShowAbout(); }
+    void ShowAbout();
+    void SetAboutForm(TFormAbout* about) { FFormAbout = about; }
+
+    // The task commands live with the task operations; they are bound here once those exist.
+    void SetTaskCommands(std::function<void()> newTask, std::function<void()> deleteCompleted,
+                         std::function<void()> deleteCompletedOverWeek);
+
+    // The printer the print dialog works on (tests point it at a PDF file).
+    QPrinter& Printer() { return FPrinter; }
+    QString HelpFileName() const { return FHelpFile; }
+
+    // Components, named as on the window.
+    TaskTable ClientDataSetMain;
+    HtmlView* TaskViewer = nullptr;
+    QToolBar* ToolBar1 = nullptr;
+    QToolButton* ToolButton1 = nullptr;
+    QToolButton* ToolButtonSortMode = nullptr;
+    QTabBar* TabSetFilter = nullptr;
+    QMenu* MenuFile = nullptr;
+    QMenu* MenuEdit = nullptr;
+    QMenu* MenuTasks = nullptr;
+    QMenu* MenuHelp = nullptr;
+    QMenu* OpenRecent1 = nullptr;
+    QMenu* MenuSortOrder = nullptr;
+    QMenu* MenuDeleteCompleted = nullptr;
+    QMenu* PopupMenuSort = nullptr;
+    QMenu* PopupMenuTaskView = nullptr;
+    QFileDialog* OpenDialog = nullptr;
+    QFileDialog* SaveDialog = nullptr;
+    QFontDialog* FontDialog1 = nullptr;
+
+    QAction* ActionExit = nullptr;
+    QAction* ActionToDoNewItem = nullptr;
+    QAction* ActionOpen = nullptr;
+    QAction* ActionNewList = nullptr;
+    QAction* ActionSortCaDePrTiCr = nullptr;
+    QAction* ActionSortCreated = nullptr;
+    QAction* ActionSortDeadline = nullptr;
+    QAction* ActionSortPriority = nullptr;
+    QAction* ActionSortTitle = nullptr;
+    QAction* ActionDeleteCompleted = nullptr;
+    QAction* ActionDeleteCompletedOverWeek = nullptr;
+    QAction* ActionShowUncompleted = nullptr;
+    QAction* ActionShowCompleted = nullptr;
+    QAction* ActionCopySelectedText = nullptr;
+    QAction* ActionSetFont = nullptr;
+    QAction* ActionPrint = nullptr;
+    QAction* ActionOpenHelp = nullptr;
+    QAction* ActionWebsite = nullptr;
+    QAction* ActionEmailSupport = nullptr;
+    QAction* ActionAbout = nullptr;
+
+protected:
+    void setVisible(bool visible) override;
+    QMenu* createPopupMenu() override { return nullptr; }
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void FormCreate();
+    void CreateLayout();
+    void CreateActions();
+    void CreateMenus();
+    void CreateDialogs();
+    void ConnectActions();
+    void LoadSettings();
+    void SaveSettings();
+    void FormClose();
+    void SetTooltipsAtOnce();
+    void ActionExitExecute();
+    // Runs a handler; an error that escapes it is reported and the program goes on.
+    void Guarded(const char* operation, const std::function<void()>& handler);
+
+    QString FListFileArgument;
+    QString FHelpFile;
+    ActionImagePaths FImagePaths;
+    TTaskViewFilter FTaskViewFilter = tvfUncompleted;
+    TSortMode FTaskSortMode = DefaultSortMode;
+    int FRecsShown = 0;
+    int FCompletedTasks = 0;
+    bool FShownOnce = false;
+    bool FClosed = false;
+    QPrinter FPrinter;
+    std::unique_ptr<SettingsStore> FSettings;
+    TFormAbout* FFormAbout = nullptr;
+    std::function<void()> FNewTask;
+    std::function<void()> FDeleteCompleted;
+    std::function<void()> FDeleteCompletedOverWeek;
+};
