@@ -257,6 +257,9 @@ bool ExclusiveFileHold::flush()
 {
 #if defined(Q_OS_MACOS)
     const int rc = ::fcntl(FFd, F_FULLFSYNC);
+#elif defined(Q_OS_LINUX)
+    // The data and what is needed to read it back (the size); the times need not be durable.
+    const int rc = ::fdatasync(FFd);
 #else
     const int rc = ::fsync(FFd);
 #endif

@@ -69,6 +69,15 @@ quint64 ContentHash(const char* data, qint64 length)
     return h;
 }
 
+QByteArray sideTrailer(const QByteArray& payload)
+{
+    QByteArray trailer(TrailerMagic, sizeof TrailerMagic);
+    trailer.resize(TrailerSize);
+    qToLittleEndian<quint64>(quint64(payload.size()), trailer.data() + 8);
+    qToLittleEndian<quint64>(ContentHash(payload.constData(), payload.size()), trailer.data() + 16);
+    return trailer;
+}
+
 const QString injectedFailure = QStringLiteral("Simulated device failure");
 
 // Asks the test hook whether an operation that writes nothing may run.
@@ -77,22 +86,33 @@ bool allowed(SaveStep step)
     return !faultHook || faultHook(step, 0) >= 0;
 }
 
-bool hookedWrite(ExclusiveFileHold& file, SaveStep step, const QByteArray& data, QString& error)
+// Writes `pieces` one after the other from offset 0, as one operation of the test hook.
+bool hookedWrite(ExclusiveFileHold& file, SaveStep step,
+                 std::initializer_list<std::pair<const char*, qint64>> pieces, QString& error)
 {
-    if (faultHook) {
-        const qint64 allowedBytes = faultHook(step, data.size());
-        if (allowedBytes < data.size()) {
-            if (allowedBytes > 0)
-                file.writeAt(0, data.constData(), allowedBytes);
+    qint64 total = 0;
+    for (const auto& piece : pieces)
+        total += piece.second;
+    qint64 allowedBytes = faultHook ? faultHook(step, total) : total;
+    qint64 offset = 0;
+    for (const auto& [data, length] : pieces) {
+        const qint64 n = qMax<qint64>(0, qMin(length, allowedBytes - offset));
+        if (n > 0 && !file.writeAt(offset, data, n)) {
+            error = file.errorString();
+            return false;
+        }
+        offset += n;
+        if (n < length) {
             error = injectedFailure;
             return false;
         }
     }
-    if (!file.writeAt(0, data.constData(), data.size())) {
-        error = file.errorString();
-        return false;
-    }
     return true;
+}
+
+bool hookedWrite(ExclusiveFileHold& file, SaveStep step, const QByteArray& data, QString& error)
+{
+    return hookedWrite(file, step, {{data.constData(), data.size()}}, error);
 }
 
 bool hookedOp(SaveStep step, const std::function<bool()>& op, const std::function<QString()>& why,
@@ -160,15 +180,7 @@ QString SideFileName(const QString& listFileName)
 
 QByteArray WrapSideContent(const QByteArray& payload)
 {
-    QByteArray out;
-    out.reserve(payload.size() + TrailerSize);
-    out.append(payload);
-    out.append(TrailerMagic, sizeof TrailerMagic);
-    char numbers[16];
-    qToLittleEndian<quint64>(quint64(payload.size()), numbers);
-    qToLittleEndian<quint64>(ContentHash(payload.constData(), payload.size()), numbers + 8);
-    out.append(numbers, sizeof numbers);
-    return out;
+    return payload + sideTrailer(payload);
 }
 
 bool UnwrapSideContent(const QByteArray& sideContent, QByteArray& payload)
@@ -191,6 +203,7 @@ void SaveListContent(ExclusiveFileHold& list, const QByteArray& oldContent,
     const QString side = SideFileName(list.fileName());
     ExclusiveFileHold sideHold;
     QString error;
+    const QByteArray trailer = sideTrailer(newContent);
 
     // 1. The new content, complete and on disk, beside the list. Until this is done the list
     //    itself is untouched, so any failure here just drops the side file.
@@ -199,7 +212,10 @@ void SaveListContent(ExclusiveFileHold& list, const QByteArray& oldContent,
             SaveStep::CreateSide,
             [&] { return sideHold.open(side, ExclusiveFileHold::Mode::CreateTruncate); },
             [&] { return sideHold.errorString(); }, error) &&
-        hookedWrite(sideHold, SaveStep::WriteSide, WrapSideContent(newContent), error) &&
+        hookedWrite(
+            sideHold, SaveStep::WriteSide,
+            {{newContent.constData(), newContent.size()}, {trailer.constData(), trailer.size()}},
+            error) &&
         hookedOp(
             SaveStep::FlushSide, [&] { return sideHold.flush(); },
             [&] { return sideHold.errorString(); }, error);

@@ -77,12 +77,13 @@ QByteArray TdbToDoFile::ReadDataPacket() const
 
 void TdbToDoFile::WriteDataSet(const TaskTable& dataSet)
 {
-    QByteArray content;
-    content.reserve(FContent.size() + 4096);
-    content.append(SignatureSchema2);
-    DataPacketWriter::Write(dataSet, content);
-    SaveListContent(*FFileStream, FContent, content);
-    FContent = std::move(content);
+    // The new content goes into the buffer of the save before last: a large list then costs no
+    // fresh allocation (and no fresh pages) per save.
+    FSpare.resize(0);
+    FSpare.append(SignatureSchema2);
+    DataPacketWriter::Write(dataSet, FSpare);
+    SaveListContent(*FFileStream, FContent, FSpare);
+    std::swap(FContent, FSpare);
     FSchemaLevel = 2;
 }
 

@@ -34,6 +34,7 @@ private:
     std::unique_ptr<ExclusiveFileHold> FFileStream;
     // The file's content as on disk: the previous content a failed save puts back.
     QByteArray FContent;
+    QByteArray FSpare;
 };
 
 // The task record's field set, as a new list gets it.
