@@ -80,6 +80,8 @@ public:
 
     // The printer the print dialog works on (tests point it at a PDF file).
     QPrinter& Printer() { return FPrinter; }
+    // Runs just before the print dialog is shown, while the page is in its print form (tests).
+    std::function<void()> BeforePrintDialog;
     QString HelpFileName() const { return FHelpFile; }
 
     // Components, named as on the window.

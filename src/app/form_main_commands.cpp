@@ -66,6 +66,8 @@ void TFormMain::DoPrint()
         dialog.setFromTo(1, pageCount);
         FPrinter.setPrintRange(QPrinter::PageRange);
         FPrinter.setFromTo(1, pageCount);
+        if (BeforePrintDialog)
+            BeforePrintDialog();
         if (Prompts::print(dialog)) {
             // "All pages" is not read: it prints the preset range like any other choice.
             int fromPage = FPrinter.fromPage();

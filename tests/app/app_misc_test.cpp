@@ -1,0 +1,116 @@
+// The command line, the names the window shows, the about box and the error handler.
+
+#include "app/app_info.h"
+#include "app/command_line.h"
+#include "app/error_handler.h"
+#include "app/form_about.h"
+#include "app/list_file_names.h"
+#include "app_test_support.h"
+#include "store/task_table.h"
+#include "tasks/prompts.h"
+
+#include <QPushButton>
+#include <QTimer>
+
+TEST(CommandLine, Parsing)
+{
+    struct Case {
+        QStringList arguments;
+        bool help;
+        bool version;
+        const char* screenshot;
+        const char* listFile;
+        bool error;
+    };
+    const Case cases[] = {
+        {{}, false, false, "", "", false},
+        {{"Chores.qmtd", "Other.qmtd"}, false, false, "", "Chores.qmtd", false},
+        {{"--help"}, true, false, "", "", false},
+        {{"--version", "a.qmtd"}, false, true, "", "a.qmtd", false},
+        {{"--screenshot", "shot.png", "a.qmtd"}, false, false, "shot.png", "a.qmtd", false},
+        {{"--screenshot"}, false, false, "", "", true},
+        {{"--frobnicate"}, false, false, "", "", true},
+        {{"--", "--help"}, false, false, "", "--help", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.arguments.join(' ').toStdString());
+        const TCommandLine parsed = ParseCommandLine(c.arguments);
+        EXPECT_EQ(parsed.help, c.help);
+        EXPECT_EQ(parsed.version, c.version);
+        EXPECT_EQ(parsed.screenshotFile, QString::fromLatin1(c.screenshot));
+        EXPECT_EQ(parsed.listFile, QString::fromLatin1(c.listFile));
+        EXPECT_EQ(!parsed.error.isEmpty(), c.error);
+    }
+}
+
+TEST(ListFileNames, DisplayName)
+{
+    const std::pair<const char*, const char*> cases[] = {
+        {"/home/ann/Chores.qmtd", "Chores"},
+        {"/home/ann/Chores.QMTD", "Chores"},
+        {"/home/ann/notes.txt", "notes.txt"},
+        {"Plain.qmtd", "Plain"},
+        {"/home/ann/.qmtd", ""},
+        {"", ""},
+    };
+    for (const auto& [path, expected] : cases)
+        EXPECT_EQ(ListDisplayName(QString::fromLatin1(path)), QString::fromLatin1(expected))
+            << path;
+}
+
+TEST(AppInfo, VersionAndSupportLink)
+{
+    EXPECT_EQ(FileVersion(), QStringLiteral("1.2.2.9"));
+    EXPECT_EQ(SupportMailLink(FileVersion()),
+              QStringLiteral("mailto:support@quillmark.org?subject=Quillmark%201.2.2.9"));
+}
+
+TEST_F(AppTest, AboutBoxShowsVersionAndMailLink)
+{
+    TFormMain& form = Start();
+    TFormAbout& about = *FWindows->FormAbout;
+    bool wasVisible = false;
+    QTimer::singleShot(0, &about, [&] {
+        wasVisible = about.isVisible();
+        about.ButtonOK->click();
+    });
+    form.ShowAbout();
+    EXPECT_TRUE(wasVisible);
+    EXPECT_EQ(about.windowTitle(), QStringLiteral("About Quillmark"));
+    EXPECT_EQ(about.size(), QSize(400, 243));
+    EXPECT_EQ(about.LabelVersion->text(), QStringLiteral("Version 1.2.2.9"));
+    EXPECT_EQ(about.RzURLLabelEmail->target(), SupportMailLink(QStringLiteral("1.2.2.9")));
+    EXPECT_EQ(about.RzURLLabelWebsite->target(), QStringLiteral("https://quillmark.org"));
+}
+
+namespace {
+class ThrowingObject : public QObject {
+public:
+    bool event(QEvent* event) override
+    {
+        if (event->type() == QEvent::User)
+            throw TaskStoreError(QStringLiteral("The list file cannot be written."));
+        return QObject::event(event);
+    }
+};
+} // namespace
+
+TEST_F(AppTest, ErrorsEscapingHandlersAreShownAndTheProgramGoesOn)
+{
+    ThrowingObject object;
+    QEvent event(QEvent::User);
+    EXPECT_FALSE(QCoreApplication::sendEvent(&object, &event));
+    ASSERT_EQ(Prompts::shown().size(), 1);
+    EXPECT_EQ(Prompts::shown().front().kind, Prompts::Kind::Error);
+    EXPECT_EQ(Prompts::shown().front().caption, QStringLiteral("Error"));
+    EXPECT_EQ(Prompts::shown().front().text, QStringLiteral("The list file cannot be written."));
+
+    EXPECT_FALSE(RunGuarded(QStringLiteral("TabSetFilterChange"), [] {
+        throw std::runtime_error("Unknown TabSetFilter.TabIndex value (7)");
+    }));
+    EXPECT_EQ(Prompts::shown().back().text,
+              QStringLiteral("Unknown TabSetFilter.TabIndex value (7)"));
+    const QString details = ErrorDetails(QStringLiteral("TabSetFilterChange"));
+    EXPECT_TRUE(details.contains(QStringLiteral("1.2.2.9")));
+    EXPECT_TRUE(details.contains(QStringLiteral("TabSetFilterChange")));
+}

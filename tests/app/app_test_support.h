@@ -1,0 +1,52 @@
+#pragma once
+// Shared set-up of the application tests: one application object for the process, a private
+// settings folder and list folder per test, scripted prompts, a fixed clock and date format.
+
+#include "app/app_windows.h"
+#include "app/form_main.h"
+
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <memory>
+
+struct TestTask {
+    QString title;
+    QString category;
+    int priority = 1;
+    double deadline = 999999.0;  // NullDate
+    double completed = 999999.0; // NullDate: not completed
+};
+
+// Writes a list file with the given tasks without touching the recent-files state.
+void WriteList(const QString& path, const std::vector<TestTask>& tasks);
+// `uncompleted` plus `completed` simple tasks.
+void WriteSimpleList(const QString& path, int uncompleted, int completed);
+
+// The application object of the test process (created on first use).
+void EnsureApplication();
+
+class AppTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    QString path(const QString& name) const { return FDir.path() + QLatin1Char('/') + name; }
+    QString settingsFile() const;
+    // Writes values of section "Settings" as the program would.
+    void StoreRecentFiles(const QStringList& files, const QString& lastOpen);
+    void StoreSortMode(int mode);
+
+    // Creates the windows as the program does, then runs one idle refresh.
+    TFormMain& Start(const QString& argument = {});
+    void Idle();
+    // Closes and destroys the windows (the settings are written).
+    void Stop();
+    // Prompts shown so far, of the plain-message kind.
+    QStringList Messages() const;
+
+    QTemporaryDir FDir;
+    QTemporaryDir FConfigDir;
+    std::unique_ptr<TApplicationWindows> FWindows;
+};
