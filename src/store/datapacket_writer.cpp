@@ -4,7 +4,9 @@
 
 #include <QIODevice>
 #include <QtEndian>
+#include <algorithm>
 #include <cstring>
+#include <limits>
 
 using namespace DataPacket;
 
@@ -95,12 +97,24 @@ void writeProperties(PacketBuffer& out, const FieldDef& field, quint32 typeWord)
     }
 }
 
+// A double as a whole number, saturating instead of overflowing; NaN is 0.
+qint64 saturatedInteger(double v)
+{
+    if (!(v == v))
+        return 0;
+    if (v >= 9.2e18)
+        return std::numeric_limits<qint64>::max();
+    if (v <= -9.2e18)
+        return std::numeric_limits<qint64>::min();
+    return qint64(v);
+}
+
 qint64 integerOf(const FieldValue& v)
 {
     if (v.isInteger())
         return v.integer();
     if (v.isReal())
-        return qint64(std::llround(v.real()));
+        return saturatedInteger(std::nearbyint(v.real()));
     return 0;
 }
 
@@ -186,12 +200,20 @@ void writeValue(PacketBuffer& out, const ColumnPlan& c, const FieldValue& v)
         else
             out.f64(realOf(v));
         return;
-    case btDate:
-        out.u32(quint32(qint32(std::floor(realOf(v))) + qint32(DateDelta)));
+    case btDate: {
+        // Day numbers are 32 bits; every value that came from a file fits again.
+        const qint64 day = saturatedInteger(std::floor(realOf(v))) + DateDelta;
+        out.u32(quint32(std::clamp<qint64>(day, INT32_MIN, INT32_MAX)));
         return;
+    }
     case btTime: {
+        // Milliseconds of the day; values read from a file (even negative ones) come back as
+        // they were.
         const double days = realOf(v);
-        out.u32(quint32(qint32(std::nearbyint((days - std::floor(days)) * MSecsPerDayInt))));
+        qint64 ms = saturatedInteger(std::nearbyint(days * MSecsPerDayInt));
+        if (ms < INT32_MIN || ms > INT32_MAX) // a whole date-time: keep its time of day
+            ms = saturatedInteger(std::nearbyint((days - std::floor(days)) * MSecsPerDayInt));
+        out.u32(quint32(std::clamp<qint64>(ms, INT32_MIN, INT32_MAX)));
         return;
     }
     case btDateTime:

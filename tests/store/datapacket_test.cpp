@@ -369,3 +369,30 @@ TEST(DataPacketReader, ReadsFromADevicePosition)
     DataPacketReader::Read(buffer, table);
     EXPECT_EQ(table.RecordCount(), 1);
 }
+
+// Extreme values of the older kinds are written back exactly as they were read.
+TEST(DataPacketRoundTrip, ExtremeOlderKindsKeepTheirBytes)
+{
+    using B = PacketBuilder;
+    struct Case {
+        const char* what;
+        quint32 typeWord;
+        QByteArray value;
+    };
+    const Case cases[] = {
+        {"lowest date", 0x00060004, B::le32(0x80000000u)},
+        {"highest date", 0x00060004, B::le32(0x7FFFFFFFu)},
+        {"negative time", 0x00070004, B::le32(quint32(-5))},
+        {"time past midnight", 0x00070004, B::le32(90000000)},
+        {"lowest signed 8 bytes", 0x00010008, Hex("00 00 00 00 00 00 00 80")},
+        {"highest unsigned 4 bytes", 0x00020004, B::le32(0xFFFFFFFFu)},
+        {"negative zero float", 0x00040008, B::f64(-0.0)},
+    };
+    for (const Case& c : cases) {
+        const QByteArray packet = B().column("X", c.typeWord).row(Hex("00 00") + c.value).build();
+        TaskTable table;
+        DataPacketReader::Read(packet, table);
+        EXPECT_EQ(DataPacketWriter::Write(table).right(c.value.size()).toHex(), c.value.toHex())
+            << c.what;
+    }
+}
