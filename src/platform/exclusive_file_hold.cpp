@@ -1,6 +1,7 @@
 #include "platform/exclusive_file_hold.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 #ifdef Q_OS_WIN
@@ -169,7 +170,10 @@ bool ExclusiveFileHold::open(const QString& path, Mode mode)
     do {
         rc = ::flock(fd, LOCK_EX | LOCK_NB);
     } while (rc < 0 && errno == EINTR);
-    if (rc < 0) {
+    // A file system without locks (an NFS mount without its lock service) cannot keep other
+    // processes out; the file is still usable, as it would be for any other program.
+    const bool noLocks = rc < 0 && (errno == ENOLCK || errno == ENOSYS || errno == EOPNOTSUPP);
+    if (rc < 0 && !noLocks) {
         FHeldElsewhere = errno == EWOULDBLOCK;
         fail(QStringLiteral("Cannot lock"));
         ::close(fd);
