@@ -2,8 +2,6 @@
 
 #include "shared/todo_global.h"
 
-#include <algorithm>
-
 namespace {
 const QStringView captionOpen(u"<span style=\"font-size:smaller\">");
 const QStringView captionClose(u"<br></span>");
@@ -124,13 +122,34 @@ QString EscapeHtml(const QString& text)
 
 QString DetailsToHtml(const QString& text)
 {
+    // One look over the text tells which of the steps below have anything to do; most details
+    // have no markup characters, no address and at most a line break or two.
+    bool markup = false;
+    bool lineBreak = false;
+    bool web = false;
+    int matched = 0; // characters of "http" matched so far, in any letter case
+    static constexpr char16_t http[] = u"http";
+    for (const QChar c : text) {
+        char16_t u = c.unicode();
+        if (u == u'&' || u == u'<' || u == u'>')
+            markup = true;
+        else if (u == u'\r')
+            lineBreak = true;
+        if (u >= u'A' && u <= u'Z')
+            u += u'a' - u'A';
+        if (u == http[matched]) {
+            if (++matched == 4) {
+                web = true;
+                matched = 0;
+            }
+        } else {
+            matched = u == http[0] ? 1 : 0;
+        }
+    }
+
     // Ampersands first, so that no entity is escaped twice. Quotes stay as they are.
     QString html;
-    const auto markup = [](QChar c) {
-        const char16_t u = c.unicode();
-        return u == u'&' || u == u'<' || u == u'>';
-    };
-    if (std::none_of(text.begin(), text.end(), markup)) {
+    if (!markup) {
         html = text;
     } else {
         html.reserve(text.size() + 16);
@@ -150,14 +169,12 @@ QString DetailsToHtml(const QString& text)
             }
         }
     }
-    // Most details hold no address; skip the lower-case copy for them. Any text whose ASCII
-    // lower-case copy holds "http" passes this test.
-    if (html.contains(QLatin1StringView("http"), Qt::CaseInsensitive)) {
+    if (web) {
         QString lower = AsciiLower(html);
         linkAddresses(html, lower, QLatin1StringView("http://"));
         linkAddresses(html, lower, QLatin1StringView("https://"));
     }
-    if (html.contains(QLatin1Char('\r')))
+    if (lineBreak)
         html.replace(QLatin1StringView("\r\n"), QLatin1StringView("<br>"));
     return html;
 }

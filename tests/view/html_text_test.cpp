@@ -61,6 +61,9 @@ TEST(HtmlText, DetailsToHtml)
         {"tab ends an address", "http://tab.org\tx",
          "<a href=\"http://tab.org\">http://tab.org</a>\tx"},
         {"plain text with entities", "Fish & chips <i>", "Fish &amp; chips &lt;i&gt;"},
+        {"prefix after a stray h, mixed case", "hhTtP://Ab",
+         "h<a href=\"hTtP://Ab\">hTtP://Ab</a>"},
+        {"http without the slashes", "http:x https:y", "http:x https:y"},
         {"empty", "", ""},
     };
     for (const Case& c : cases)
