@@ -77,7 +77,7 @@ int CmdDone(const CliArgs& args, CliIo&)
     const int n = args.recordIndex(1);
     args.expectPositional(2);
     OpenList list;
-    OpenExistingList(args, file, list.table);
+    OpenExistingList(args, file, list.table, n);
     MarkTaskCompleted(list.table, n);
     return 0;
 }
@@ -88,7 +88,7 @@ int CmdUndo(const CliArgs& args, CliIo&)
     const int n = args.recordIndex(1);
     args.expectPositional(2);
     OpenList list;
-    OpenExistingList(args, file, list.table);
+    OpenExistingList(args, file, list.table, n);
     MarkTaskUncompleted(list.table, n);
     return 0;
 }
@@ -99,7 +99,7 @@ int CmdDelete(const CliArgs& args, CliIo&)
     const int n = args.recordIndex(1);
     args.expectPositional(2);
     OpenList list;
-    OpenExistingList(args, file, list.table);
+    OpenExistingList(args, file, list.table, n);
     DeleteTask(list.table, n);
     return 0;
 }
@@ -113,7 +113,7 @@ int CmdAgain(const CliArgs& args, CliIo&)
     const double deadline =
         deadlineText == QLatin1String("none") ? NullDate : ParseDeadline(deadlineText);
     OpenList list;
-    OpenExistingList(args, file, list.table);
+    OpenExistingList(args, file, list.table, n);
     TaskTable& table = list.table;
     // As the do-again menu does: complete the task first if it is not completed yet.
     table.SetRecNo(n);

@@ -70,8 +70,11 @@ int RunQmtd(const QStringList& arguments, QTextStream& out, QTextStream& err);
 // --- helpers the commands share ----------------------------------------------------------------
 
 // Opens an existing list into `table` (refusing a missing file without creating it) and selects
-// the order named by --order (default smDePrTiCr), in which record indexes count.
-void OpenExistingList(const CliArgs& args, const QString& fileName, TaskTable& table);
+// the order named by --order (default smDePrTiCr), in which record indexes count. A record
+// index the command will use is checked first, so that an old file is not upgraded on disk by a
+// command that then fails.
+void OpenExistingList(const CliArgs& args, const QString& fileName, TaskTable& table,
+                      int recIndex = 0);
 // "YYYY-MM-DD" as a date-time, or a usage error.
 double ParseDeadline(const QString& text);
 

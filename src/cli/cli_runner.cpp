@@ -1,6 +1,7 @@
 #include "cli/cli_command.h"
 #include "shared/datetime.h"
 #include "shared/todo_global.h"
+#include "store/datapacket_reader.h"
 #include "store/todo_db.h"
 
 #include <QDate>
@@ -121,13 +122,22 @@ void CliArgs::expectPositional(int count) const
             QStringLiteral("%1: unexpected argument \"%2\"").arg(command, positional[count]));
 }
 
-void OpenExistingList(const CliArgs& args, const QString& fileName, TaskTable& table)
+void OpenExistingList(const CliArgs& args, const QString& fileName, TaskTable& table, int recIndex)
 {
     const QString order = args.option(GlobalOrderOption, SortModeName(DefaultSortMode));
     if (SortModeFromName(order) < 0)
         throw CliUsageError(QStringLiteral("unknown order \"%1\"").arg(order));
     if (!QFileInfo::exists(fileName))
         throw TaskStoreError(QStringLiteral("%1 does not exist.").arg(fileName));
+    if (recIndex > 0) {
+        // Opening a schema-1 list rewrites it; check the index on the file as it is first.
+        TdbToDoFile probe(fileName);
+        if (probe.SchemaLevel() < 2) {
+            TaskTable scratch;
+            DataPacketReader::Read(probe.ReadDataPacket(), scratch, fileName);
+            scratch.SetRecNo(recIndex);
+        }
+    }
     OpenTaskTable(fileName, table);
     table.SetIndexName(order);
 }

@@ -203,6 +203,15 @@ TEST_F(QmtdTest, DumpShowsTheSchemaOfAnOldFileWithoutUpgradingIt)
     // The raw value: the deadline still has its time of day.
     EXPECT_EQ(d["records"].toArray()[0].toObject()["Complete By"].toDouble(), 45307.75);
     EXPECT_EQ(bytesOf(old), before);
+
+    // A command that fails on its record index leaves the old file as it was, too.
+    const QmtdRun r = qmtd({"done", old, "4"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.err.contains("outside the list (1 to 3)")) << r.err.toStdString();
+    EXPECT_EQ(bytesOf(old), before);
+    // One that succeeds upgrades it.
+    ASSERT_EQ(qmtd({"done", old, "3"}).status, 0);
+    EXPECT_EQ(dump(old)["schema"].toInt(), 2);
 }
 
 TEST_F(QmtdTest, HelpAndVersion)
