@@ -56,8 +56,11 @@ bool equalsAscii(QStringView s, const char* name)
 
 Tag tagFromName(QStringView lowerName)
 {
+    if (lowerName.isEmpty() || lowerName.size() > 6)
+        return Tag::Unknown;
+    const char16_t first = lowerName[0].unicode();
     for (const auto& e : kTags) {
-        if (equalsAscii(lowerName, e.name))
+        if (char16_t(e.name[0]) == first && equalsAscii(lowerName, e.name))
             return e.tag;
     }
     return Tag::Unknown;

@@ -130,6 +130,9 @@ struct StyleResolver::Impl {
     std::vector<Indexed> universal;
     std::unordered_map<Key, uint32_t, KeyHash> contexts;
     std::vector<const ComputedStyle*> contextStyles;
+    // The contexts met under each context; a short list is searched before the hash map.
+    static constexpr size_t ListedChildren = 16;
+    std::vector<std::vector<std::pair<Key, uint32_t>>> children;
     std::unordered_map<QString, std::shared_ptr<const Declarations>> inlineCache;
 
     void index(const StyleSheet& sheet, int level)
@@ -359,10 +362,19 @@ const ComputedStyle* StyleResolver::resolve(uint32_t node, uint32_t parentContex
         }
     }
     if (cacheable) {
-        auto it = d->contexts.find(key);
-        if (it != d->contexts.end()) {
-            context = it->second;
-            return d->contextStyles[context];
+        const auto& listed = d->children[parentContext];
+        for (const auto& entry : listed) {
+            if (entry.first == key) {
+                context = entry.second;
+                return d->contextStyles[context];
+            }
+        }
+        if (listed.size() >= Impl::ListedChildren) {
+            auto it = d->contexts.find(key);
+            if (it != d->contexts.end()) {
+                context = it->second;
+                return d->contextStyles[context];
+            }
         }
     }
 
@@ -538,16 +550,24 @@ const ComputedStyle* StyleResolver::resolve(uint32_t node, uint32_t parentContex
     const ComputedStyle* result = &FStyles.back();
     context = uint32_t(d->contextStyles.size());
     d->contextStyles.push_back(result);
-    if (cacheable)
-        d->contexts.emplace(key, context);
+    d->children.emplace_back();
+    if (cacheable) {
+        auto& listed = d->children[parentContext];
+        if (listed.size() < Impl::ListedChildren)
+            listed.emplace_back(key, context);
+        else
+            d->contexts.emplace(key, context);
+    }
     return result;
 }
 
 void StyleResolver::resolveAll()
 {
     FNodeStyles.assign(FDom.nodeCount(), nullptr);
-    if (d->contextStyles.empty())
+    if (d->contextStyles.empty()) {
         d->contextStyles.push_back(nullptr); // context 0: above the root
+        d->children.emplace_back();
+    }
     // Depth-first with an explicit stack of (node, context).
     struct Frame {
         uint32_t node;

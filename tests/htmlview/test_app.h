@@ -12,3 +12,16 @@ inline void ensureTestApp()
     static char* argv[] = {name, nullptr};
     new QApplication(argc, argv);
 }
+
+#include <QString>
+#include <ostream>
+
+// Readable strings in failure messages.
+inline void PrintTo(const QString& s, std::ostream* os)
+{
+    *os << '"' << s.toStdString() << '"';
+}
+inline void PrintTo(QStringView s, std::ostream* os)
+{
+    *os << '"' << s.toString().toStdString() << '"';
+}
