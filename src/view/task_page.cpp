@@ -6,6 +6,8 @@
 #include "view/view_error.h"
 
 #include <QHash>
+#include <cmath>
+#include <limits>
 
 namespace {
 const QStringView crlf(u"\r\n");
@@ -64,7 +66,11 @@ private:
     };
     Entry& entry(double value)
     {
-        const qint64 day = static_cast<qint64>(DateOf(value));
+        // Keyed by the calendar day the formatter shows (it rounds down); values no day can
+        // hold share one entry.
+        const double floored = std::floor(value);
+        const qint64 day = std::abs(floored) < 1e15 ? static_cast<qint64>(floored)
+                                                    : std::numeric_limits<qint64>::min();
         auto it = FTexts.find(day);
         if (it == FTexts.end())
             it = FTexts.insert(day, Entry{FormatShortDate(value), QString()});

@@ -211,6 +211,16 @@ TEST_F(TaskPageTest, StoredModeOutsideTheEnumerationUsesTheDefaultOrder)
         EXPECT_EQ(build(tasks, mode, tvfUncompleted).text, deadlinePage) << mode;
 }
 
+TEST_F(TaskPageTest, DatesEitherSideOfTheEpochKeepTheirOwnDay)
+{
+    // Noon before and after 30/12/1899 00:00: the fractions must not fold them into one day.
+    const TaskPage page =
+        build({{"After", "", 0, NullDate, 1, 0.5, ""}, {"Before", "", 0, NullDate, 1, -0.5, ""}},
+              smCompletedDesc, tvfCompleted);
+    EXPECT_TRUE(page.text.contains(QStringLiteral("Completed:<br></span>30/12/1899</td>")));
+    EXPECT_TRUE(page.text.contains(QStringLiteral("Completed:<br></span>29/12/1899</td>")));
+}
+
 TEST_F(TaskPageTest, NoOpenListGivesAnEmptyPage)
 {
     TaskTable closed;
