@@ -73,13 +73,3 @@ void TaskOperations::DoPopupTaskMenu(int recIndex, const QPoint& screenPos)
     PopupMenuMore->Tag = recIndex;
     PopupMenuMore->popup(screenPos);
 }
-
-void TaskOperations::ConnectTaskViewer()
-{
-    HtmlView& viewer = FHost.taskViewer();
-    connect(&viewer, &HtmlView::hotSpotClick, this, [this](const QString& target, bool* handled) {
-        bool done = false;
-        TaskViewerHotSpotClick(target, handled ? *handled : done);
-    });
-    connect(&viewer, &HtmlView::hotSpotCovered, this, &TaskOperations::TaskViewerHotSpotCovered);
-}

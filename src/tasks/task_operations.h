@@ -61,8 +61,6 @@ public:
     // Store the record index in the menu's Tag and open the menu at a screen point.
     void DoPopUpTaskDoAgainMenu(int recIndex, const QPoint& screenPos);
     void DoPopupTaskMenu(int recIndex, const QPoint& screenPos);
-    // Connects the host's task viewer's click and pointer notifications to the two handlers.
-    void ConnectTaskViewer();
 
     // The hint last shown for the link under the pointer (empty when none).
     const QString& CurrentHint() const { return FHint; }
