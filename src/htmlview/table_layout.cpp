@@ -125,17 +125,32 @@ std::vector<float> TableColumnModel::columnWidths(float available)
             w[i] += fixedGive * (FMax[i] - FMin[i]) / fixedWant;
     }
     remaining -= fixedGive;
-    // Then the auto columns, each in proportion to how much wider it would like to be.
-    float autoWant = 0;
+    // Then the auto columns share what is left with their minimum widths, in proportion to their
+    // widest widths, each getting at least its minimum (as browsers share it).
+    float autoAvailable = remaining, autoMax = 0;
     for (size_t i = 0; i < w.size(); ++i) {
-        if (FFixed[i] < 0)
-            autoWant += FMax[i] - FMin[i];
-    }
-    if (autoWant > 0) {
-        for (size_t i = 0; i < w.size(); ++i) {
-            if (FFixed[i] < 0)
-                w[i] += remaining * (FMax[i] - FMin[i]) / autoWant;
+        if (FFixed[i] < 0) {
+            autoAvailable += FMin[i];
+            autoMax += FMax[i];
         }
+    }
+    for (size_t i = 0; i < w.size(); ++i) {
+        if (FFixed[i] >= 0 || autoMax <= 0)
+            continue;
+        float cw = std::max(FMin[i], autoAvailable * FMax[i] / autoMax);
+        autoAvailable -= cw;
+        autoMax -= FMax[i];
+        w[i] = cw;
+    }
+    // Minimums raised above their share can overshoot: take it back from the columns above
+    // their minimum.
+    float over = std::accumulate(w.begin(), w.end(), 0.0f) - available;
+    float reducible = 0;
+    for (size_t i = 0; i < w.size(); ++i)
+        reducible += w[i] - FMin[i];
+    if (over > 0 && reducible > 0) {
+        for (size_t i = 0; i < w.size(); ++i)
+            w[i] -= over * (w[i] - FMin[i]) / reducible;
     }
     return w;
 }

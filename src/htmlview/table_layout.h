@@ -1,8 +1,8 @@
 #pragma once
 // Column widths of an automatically laid out table, from the minimum and maximum content
 // widths of its cells, the way browsers do it: single-column cells first, then spanning cells
-// spread their excess over the columns they span; the available width is then shared out
-// between the minimum and the maximum widths, columns with a fixed width served first.
+// spread their excess over the columns they span; when the widest widths do not fit, fixed
+// columns are served first and the rest is shared in proportion to the widest widths.
 
 #include <vector>
 

@@ -19,10 +19,10 @@ QString outputDir()
 TEST(HtmlViewScreenshot, TaskPageAndGreetingAreSaved)
 {
     ensureTestApp();
-    QTemporaryDir images;
-    htmlview_sample::writeButtonImages(images.path() + QStringLiteral("/Theme"));
-    const QString page = htmlview_sample::taskPage(12, QStringLiteral("DejaVu Sans"), 10,
-                                                   images.path() + QStringLiteral("/Theme"));
+    // The images stay beside the saved page so that a browser can show the same file.
+    const QString theme = outputDir() + QStringLiteral("/htmlview_theme");
+    htmlview_sample::writeButtonImages(theme);
+    const QString page = htmlview_sample::taskPage(12, QStringLiteral("DejaVu Sans"), 10, theme);
     HtmlView view;
     view.resize(600, 800);
     view.loadFromString(page);
@@ -41,6 +41,8 @@ TEST(HtmlViewScreenshot, TaskPageAndGreetingAreSaved)
         greeting.grab().toImage().save(outputDir() + QStringLiteral("/htmlview_greeting.png")));
     // The body's background fills the view, not the default white.
     EXPECT_EQ(shot.pixelColor(1, 400), QColor(0xF0, 0xF0, 0xF0));
+    // The table's 1px black border, 3px in from the edge.
+    EXPECT_EQ(shot.pixelColor(3, 400), QColor(Qt::black));
 }
 
 } // namespace

@@ -28,9 +28,8 @@ TEST(TableColumnModel, WidthsBetweenMinimumAndMaximum)
          {200 + 60 * 200.0f / 240, 40 + 60 * 40.0f / 240}},
         {"exactly the widest", 240, {200, 40}},
         {"too narrow: minimum widths", 10, {50, 20}},
-        {"between: shared by how much each wants",
-         70 + 85,
-         {50 + 85 * 150.0f / 170, 20 + 85 * 20.0f / 170}},
+        {"between: shared by widest widths", 155, {155 * 200.0f / 240, 155 - 155 * 200.0f / 240}},
+        {"between, a minimum holds", 80, {60, 20}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
