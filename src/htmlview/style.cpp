@@ -86,20 +86,34 @@ const StyleSheet& userAgentStyleSheet()
 }
 
 struct StyleResolver::Key {
+    // A view without a constructor: keys are built for every element, so nothing is zeroed.
+    struct View {
+        const char16_t* p;
+        size_t n;
+        bool operator==(const View& o) const
+        {
+            return n == o.n && (p == o.p || std::char_traits<char16_t>::compare(p, o.p, n) == 0);
+        }
+    };
+    static View view(QStringView s)
+    {
+        return {reinterpret_cast<const char16_t*>(s.data()), size_t(s.size())};
+    }
+
     static constexpr int MaxAttrs = 12;
-    uint32_t parent = 0;
-    Tag tag = Tag::Unknown;
-    uint8_t count = 0;
-    QStringView name;
+    uint32_t parent;
+    Tag tag;
+    uint8_t count;
+    View name;
     Attr attrs[MaxAttrs];
-    QStringView values[MaxAttrs];
+    View values[MaxAttrs];
 
     bool operator==(const Key& o) const
     {
-        if (parent != o.parent || tag != o.tag || count != o.count || name != o.name)
+        if (tag != o.tag || count != o.count || parent != o.parent || !(name == o.name))
             return false;
         for (int i = 0; i < count; ++i) {
-            if (attrs[i] != o.attrs[i] || values[i] != o.values[i])
+            if (attrs[i] != o.attrs[i] || !(values[i] == o.values[i]))
                 return false;
         }
         return true;
@@ -110,10 +124,10 @@ struct StyleResolver::KeyHash {
     size_t operator()(const Key& k) const
     {
         size_t h = k.parent * 0x9E3779B1u + size_t(k.tag) * 131 + k.count;
-        if (!k.name.isEmpty())
-            h ^= qHash(k.name, 7);
+        h ^= qHash(QStringView(k.name.p, qsizetype(k.name.n)), 7);
         for (int i = 0; i < k.count; ++i)
-            h = h * 31 + (qHash(k.values[i], size_t(k.attrs[i])) ^ size_t(k.attrs[i]));
+            h = h * 31 +
+                (qHash(QStringView(k.values[i].p, qsizetype(k.values[i].n)), size_t(k.attrs[i])));
         return h;
     }
 };
@@ -343,7 +357,8 @@ const ComputedStyle* StyleResolver::resolve(uint32_t node, uint32_t parentContex
     Key key;
     key.parent = parentContext;
     key.tag = n.tag;
-    key.name = n.tag == Tag::Unknown ? n.text : QStringView();
+    key.count = 0;
+    key.name = Key::view(n.tag == Tag::Unknown ? n.text : QStringView());
     bool cacheable = true;
     {
         // Every attribute but the link target and image source can change the style; of the
@@ -357,7 +372,7 @@ const ComputedStyle* StyleResolver::resolve(uint32_t node, uint32_t parentContex
                 break;
             }
             key.attrs[key.count] = a->name;
-            key.values[key.count] = a->name == Attr::Href ? QStringView() : a->value;
+            key.values[key.count] = Key::view(a->name == Attr::Href ? QStringView() : a->value);
             ++key.count;
         }
     }
