@@ -1,0 +1,233 @@
+// The round trip of one click on the page, on lists of 1,000 and 5,000 tasks: the store change,
+// the crash-safe save, the page build, loading the page into the view and painting it.
+// Targets: 30 ms median for 1,000 tasks, 100 ms for 5,000.
+// Run with --benchmark_repetitions=5 --benchmark_report_aggregates_only=true for medians.
+
+#include "shared/datetime.h"
+#include "shared/todo_global.h"
+#include "store/todo_db.h"
+#include "tasks/task_operations.h"
+#include "test_host.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QImage>
+#include <QPainter>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <benchmark/benchmark.h>
+#include <map>
+#include <memory>
+#include <random>
+
+namespace {
+
+// A list like a real one: a dozen categories, deadlines around today (a quarter without), a fifth
+// completed, details of a line or two with the odd web address.
+void fillList(TaskTable& table, int count, double today)
+{
+    std::mt19937 random(count);
+    const QStringList categories = {"",       "Home",  "Work",    "Garden", "Car",
+                                    "Health", "Money", "Friends", "Books",  "Travel"};
+    const QStringList words = {"call", "buy", "fix",    "write", "plan", "check", "send",
+                               "book", "pay", "review", "clean", "read", "order", "visit"};
+    const int title = table.FieldIndex(TaskField::Title);
+    const int category = table.FieldIndex(TaskField::Category);
+    const int created = table.FieldIndex(TaskField::Created);
+    const int completeBy = table.FieldIndex(TaskField::CompleteBy);
+    const int priority = table.FieldIndex(TaskField::Priority);
+    const int completed = table.FieldIndex(TaskField::Completed);
+    const int details = table.FieldIndex(TaskField::Details);
+    for (int i = 0; i < count; ++i) {
+        table.Append();
+        table.SetString(title, words[random() % words.size()] + ' ' +
+                                   words[random() % words.size()] + ' ' + QString::number(i));
+        table.SetString(category, categories[random() % categories.size()]);
+        const double createdAt = today - 400 + i * (400.0 / count);
+        table.SetDateTime(created, createdAt);
+        table.SetDateTime(completeBy, random() % 4 == 0
+                                          ? NullDate
+                                          : today + static_cast<int>(random() % 120) - 60);
+        table.SetInteger(priority, random() % 3);
+        table.SetDateTime(completed, random() % 5 == 0 ? createdAt + 1.5 : NullDate);
+        switch (random() % 3) {
+        case 0:
+            table.SetString(details, QString());
+            break;
+        case 1:
+            table.SetString(details, "First line of notes\r\nSecond line, a bit longer.");
+            break;
+        default:
+            table.SetString(details, "See https://example.org/page?id=" + QString::number(i));
+        }
+    }
+}
+
+// The list file's folder: QM_BENCH_DIR when set (to compare disks), the temporary folder otherwise.
+QString benchFolder()
+{
+    const QString folder = qEnvironmentVariable("QM_BENCH_DIR");
+    return folder.isEmpty() ? QDir::tempPath() : folder;
+}
+
+struct Fixture {
+    QTemporaryDir dir{benchFolder() + "/qm-ops-bench-XXXXXX"};
+    std::unique_ptr<TestTaskHost> host;
+    std::unique_ptr<TaskOperations> ops;
+    QImage canvas;
+
+    explicit Fixture(int count)
+    {
+        host = std::make_unique<TestTaskHost>();
+        host->resize(1000, 700);
+        host->viewer->setGeometry(0, 0, 1000, 700);
+        host->show();
+        OpenTaskTable(dir.filePath("bench.qmtd"), host->table);
+        fillList(host->table, count, Today());
+        ops = std::make_unique<TaskOperations>(*host);
+        host->LoadTaskView(false);
+        canvas = QImage(host->viewer->viewport()->size(), QImage::Format_ARGB32_Premultiplied);
+    }
+
+    // The record index of an uncompleted task in the middle of the page's order.
+    int middleUncompleted()
+    {
+        TaskTable& table = host->table;
+        const int field = table.FieldIndex(TaskField::Completed);
+        int rec = table.RecordCount() / 2;
+        for (;; ++rec) {
+            table.SetRecNo(rec);
+            if (table.AsDateTime(field) == NullDate)
+                return rec;
+        }
+    }
+
+    void paint()
+    {
+        QPainter painter(&canvas);
+        host->viewer->viewport()->render(&painter);
+    }
+};
+
+std::map<int, std::unique_ptr<Fixture>>& fixtures();
+
+Fixture& fixtureFor(int count)
+{
+    auto& slot = fixtures()[count];
+    if (!slot)
+        slot = std::make_unique<Fixture>(count);
+    return *slot;
+}
+
+void BM_SetTaskDone(benchmark::State& state)
+{
+    Fixture& f = fixtureFor(static_cast<int>(state.range(0)));
+    f.host->filter = tvfUncompleted;
+    f.host->LoadTaskView(false);
+    const int rec = f.middleUncompleted();
+    for (auto _ : state) {
+        f.ops->SetTaskDone(rec);
+        f.paint();
+        state.PauseTiming();
+        MarkTaskUncompleted(f.host->table, rec);
+        state.ResumeTiming();
+    }
+}
+
+void BM_UndoTask(benchmark::State& state)
+{
+    Fixture& f = fixtureFor(static_cast<int>(state.range(0)));
+    f.host->filter = tvfUncompleted;
+    f.host->LoadTaskView(false);
+    const int rec = f.middleUncompleted(); // same index in the uncompleted view's order
+    for (auto _ : state) {
+        state.PauseTiming();
+        MarkTaskCompleted(f.host->table, rec);
+        state.ResumeTiming();
+        f.ops->UndoTask(rec);
+        f.paint();
+    }
+}
+
+void BM_DoAgain(benchmark::State& state)
+{
+    Fixture& f = fixtureFor(static_cast<int>(state.range(0)));
+    f.host->filter = tvfUncompleted;
+    f.host->LoadTaskView(false);
+    TaskTable& table = f.host->table;
+    for (auto _ : state) {
+        state.PauseTiming();
+        const int rec = f.middleUncompleted();
+        const int before = table.RecordCount();
+        state.ResumeTiming();
+        // Completes the task and appends its copy.
+        f.ops->DoDoAgainAction(rec, Today() + 7);
+        f.paint();
+        state.PauseTiming();
+        // Back to the list as it was: drop the copy (the newest record), reopen the task.
+        table.SetIndexName(SortModeName(smCreated));
+        DeleteTask(table, 1);
+        table.SetIndexName(SortModeName(smDePrTiCr));
+        MarkTaskUncompleted(table, rec);
+        if (table.RecordCount() != before)
+            state.SkipWithError("list did not return to its size");
+        state.ResumeTiming();
+    }
+}
+
+// The two halves of a click, for comparison: the store change with its save alone, and the page
+// build, load and paint alone.
+void BM_StoreChangeAndSave(benchmark::State& state)
+{
+    Fixture& f = fixtureFor(static_cast<int>(state.range(0)));
+    const int rec = f.middleUncompleted();
+    bool done = false;
+    for (auto _ : state) {
+        if (done)
+            MarkTaskUncompleted(f.host->table, rec);
+        else
+            MarkTaskCompleted(f.host->table, rec);
+        done = !done;
+    }
+}
+
+void BM_PageLoadAndPaint(benchmark::State& state)
+{
+    Fixture& f = fixtureFor(static_cast<int>(state.range(0)));
+    f.host->filter = tvfUncompleted;
+    for (auto _ : state) {
+        const int position = f.host->viewer->position();
+        f.host->LoadTaskView(false);
+        f.host->viewer->setPosition(position);
+        f.paint();
+    }
+}
+
+std::map<int, std::unique_ptr<Fixture>>& fixtures()
+{
+    static std::map<int, std::unique_ptr<Fixture>> all;
+    return all;
+}
+
+} // namespace
+
+BENCHMARK(BM_StoreChangeAndSave)->Arg(1000)->Arg(5000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PageLoadAndPaint)->Arg(1000)->Arg(5000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SetTaskDone)->Arg(1000)->Arg(5000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_UndoTask)->Arg(1000)->Arg(5000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DoAgain)->Arg(1000)->Arg(5000)->Unit(benchmark::kMillisecond);
+
+int main(int argc, char** argv)
+{
+    if (qgetenv("QT_QPA_PLATFORM").isEmpty())
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    SetClock([] { return QDateTime(QDate(2026, 3, 15), QTime(10, 0)); });
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    fixtures().clear(); // the windows go before the application object
+    return 0;
+}
