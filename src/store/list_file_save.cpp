@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QtEndian>
 #include <cstring>
+#include <memory>
 
 namespace {
 
@@ -197,57 +198,88 @@ bool UnwrapSideContent(const QByteArray& sideContent, QByteArray& payload)
     return true;
 }
 
-void SaveListContent(ExclusiveFileHold& list, const QByteArray& oldContent,
-                     const QByteArray& newContent)
+ListFileSaver::ListFileSaver(ExclusiveFileHold& list)
+    : FList(list), FSide(std::make_unique<ExclusiveFileHold>()),
+      FSideName(SideFileName(list.fileName()))
 {
-    const QString side = SideFileName(list.fileName());
-    ExclusiveFileHold sideHold;
+}
+
+ListFileSaver::~ListFileSaver()
+{
+    // A side file that still holds a save the list did not get stays for the next open.
+    if (FSide->isOpen()) {
+        FSide->close();
+        if (!FPending)
+            removeSide(FSideName);
+    }
+}
+
+void ListFileSaver::dropSide()
+{
+    FSide->close();
+    removeSide(FSideName);
+    FFolderSynced = false;
+    FPending = false;
+}
+
+void ListFileSaver::Save(const QByteArray& oldContent, const QByteArray& newContent)
+{
     QString error;
     const QByteArray trailer = sideTrailer(newContent);
+    const qint64 sideSize = newContent.size() + trailer.size();
+    ExclusiveFileHold& side = *FSide;
+    const auto sideError = [&] { return side.errorString(); };
 
     // 1. The new content, complete and on disk, beside the list. Until this is done the list
-    //    itself is untouched, so any failure here just drops the side file.
-    const bool sideWritten =
-        hookedOp(
-            SaveStep::CreateSide,
-            [&] { return sideHold.open(side, ExclusiveFileHold::Mode::CreateTruncate); },
-            [&] { return sideHold.errorString(); }, error) &&
+    //    itself is untouched, so any failure here just drops the side file. The side file stays
+    //    open between saves and is rewritten in place: a data flush of a file that keeps its
+    //    size is far cheaper than creating, flushing and removing a file every time.
+    bool sideDurable =
+        (side.isOpen() ||
+         hookedOp(
+             SaveStep::CreateSide,
+             [&] { return side.open(FSideName, ExclusiveFileHold::Mode::CreateTruncate); },
+             sideError, error)) &&
         hookedWrite(
-            sideHold, SaveStep::WriteSide,
+            side, SaveStep::WriteSide,
             {{newContent.constData(), newContent.size()}, {trailer.constData(), trailer.size()}},
             error) &&
         hookedOp(
-            SaveStep::FlushSide, [&] { return sideHold.flush(); },
-            [&] { return sideHold.errorString(); }, error);
-    QString folderError;
-    const bool sideDurable =
-        sideWritten && hookedOp(
-                           SaveStep::FlushFolder,
-                           [&] { return ExclusiveFileHold::syncFolderOf(side, &folderError); },
-                           [&] { return folderError; }, error);
-    if (!sideDurable) {
-        sideHold.close();
-        removeSide(side);
-        saveFailed(list.fileName(), error);
+            SaveStep::ResizeSide, [&] { return side.resize(sideSize); }, sideError, error) &&
+        hookedOp(
+            SaveStep::FlushSide, [&] { return side.flush(); }, sideError, error);
+    if (sideDurable && !FFolderSynced) {
+        QString folderError;
+        sideDurable = hookedOp(
+            SaveStep::FlushFolder,
+            [&] { return ExclusiveFileHold::syncFolderOf(FSideName, &folderError); },
+            [&] { return folderError; }, error);
+        FFolderSynced = sideDurable;
     }
+    if (!sideDurable) {
+        dropSide();
+        saveFailed(FList.fileName(), error);
+    }
+    FPending = true;
 
     // 2. The list rewritten in place. From here on an interruption is finished by the next open.
-    if (!rewriteInPlace(list, newContent, SaveStep::WriteList, error)) {
+    if (!rewriteInPlace(FList, newContent, SaveStep::WriteList, error)) {
         // The old content needs no more room than it had, so putting it back usually works even
         // on a full disk. If it does not, the side file stays and the next open takes the new
         // content from it.
         QString restoreError;
-        if (rewriteInPlace(list, oldContent, SaveStep::RestoreList, restoreError)) {
-            sideHold.close();
-            removeSide(side);
-        }
-        saveFailed(list.fileName(), error);
+        if (rewriteInPlace(FList, oldContent, SaveStep::RestoreList, restoreError))
+            dropSide();
+        saveFailed(FList.fileName(), error);
     }
 
-    // 3. Done. A side file that cannot be removed holds exactly the list's content, so finishing
+    // 3. Done: the side file's trailer is spoilt so that it no longer reads as complete. Should
+    //    that not reach the disk, the side file holds exactly the list's content, and finishing
     //    it again at the next open changes nothing.
-    sideHold.close();
-    removeSide(side);
+    FPending = false;
+    static const char spoilt[sizeof TrailerMagic] = {};
+    if (allowed(SaveStep::SpoilSide))
+        side.writeAt(newContent.size(), spoilt, sizeof spoilt);
 }
 
 bool RecoverInterruptedSave(ExclusiveFileHold& list)

@@ -82,7 +82,9 @@ void TdbToDoFile::WriteDataSet(const TaskTable& dataSet)
     FSpare.resize(0);
     FSpare.append(SignatureSchema2);
     DataPacketWriter::Write(dataSet, FSpare);
-    SaveListContent(*FFileStream, FContent, FSpare);
+    if (!FSaver)
+        FSaver = std::make_unique<ListFileSaver>(*FFileStream);
+    FSaver->Save(FContent, FSpare);
     std::swap(FContent, FSpare);
     FSchemaLevel = 2;
 }

@@ -9,6 +9,7 @@
 #include <memory>
 
 class ExclusiveFileHold;
+class ListFileSaver;
 
 // The open list file, held exclusively from opening until it is destroyed.
 class TdbToDoFile {
@@ -32,6 +33,7 @@ private:
     QString FFileName;
     int FSchemaLevel = 0;
     std::unique_ptr<ExclusiveFileHold> FFileStream;
+    std::unique_ptr<ListFileSaver> FSaver; // created by the first save, gone before the file
     // The file's content as on disk: the previous content a failed save puts back.
     QByteArray FContent;
     QByteArray FSpare;

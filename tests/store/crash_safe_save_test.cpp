@@ -64,6 +64,16 @@ protected:
         CloseTaskStore(FTable);
         FNew = ReadFileBytes(FList);
         ASSERT_NE(FNew, FOld);
+        // The same save as the second of a session, after one that completed task 9.
+        ASSERT_TRUE(WriteFileBytes(FList, FOld));
+        OpenTaskTable(FList, FTable);
+        FTable.SetIndexName(SortModeName(smDePrTiCr));
+        MarkTaskCompleted(FTable, 9);
+        FWarmOld = ReadFileBytes(FList);
+        MarkTaskCompleted(FTable, 5);
+        CloseTaskStore(FTable);
+        FWarmNew = ReadFileBytes(FList);
+        ASSERT_NE(FWarmNew, FWarmOld);
     }
     void TearDown() override
     {
@@ -72,12 +82,15 @@ protected:
         SetClock({});
     }
 
-    // Saves once under `plan`; returns whether the save raised an error.
-    bool saveUnder(FaultPlan& plan)
+    // Saves once under `plan`, as the first save of the session or (warm) the second; returns
+    // whether the save raised an error.
+    bool saveUnder(FaultPlan& plan, bool warm)
     {
         EXPECT_TRUE(WriteFileBytes(FList, FOld));
         OpenTaskTable(FList, FTable);
         FTable.SetIndexName(SortModeName(smDePrTiCr));
+        if (warm)
+            MarkTaskCompleted(FTable, 9);
         SetSaveFaultHook([&plan](SaveStep s, qint64 b) { return plan(s, b); });
         bool failed = false;
         try {
@@ -104,7 +117,7 @@ protected:
 
     QTemporaryDir FDir;
     QString FList;
-    QByteArray FOld, FNew;
+    QByteArray FOld, FNew, FWarmOld, FWarmNew;
     TaskTable FTable;
 };
 
@@ -112,56 +125,72 @@ protected:
 
 TEST_F(CrashSafeSaveTest, EveryFailingOperationLeavesTheOldContent)
 {
-    FaultPlan count;
-    ASSERT_FALSE(saveUnder(count));
-    const int operations = count.seen;
-    ASSERT_EQ(operations,
-              8); // create, write, flush side; flush folder; write, resize, flush list; remove
-    for (int k = 0; k < operations; ++k)
-        for (qint64 partial : {qint64(-1), qint64(0), qint64(1), FNew.size() / 2}) {
-            FaultPlan plan;
-            plan.mode = FaultPlan::Mode::FailOne;
-            plan.failAt = k;
-            plan.partialBytes = partial;
-            const bool failed = saveUnder(plan);
-            const SaveStep step = count.steps[k];
-            // The hold is kept through a failed save.
-            ExclusiveFileHold probe;
-            EXPECT_FALSE(probe.open(FList, ExclusiveFileHold::Mode::OpenExisting));
-            // Only the final clean-up may fail without failing the save.
-            EXPECT_EQ(failed, step != SaveStep::RemoveSide) << k;
-            EXPECT_TRUE(contentAfterReopen() == (failed ? FOld : FNew))
-                << "failing operation " << k << ", partial " << partial;
-        }
+    for (bool warm : {false, true}) {
+        const QByteArray& before = warm ? FWarmOld : FOld;
+        const QByteArray& after = warm ? FWarmNew : FNew;
+        FaultPlan count;
+        ASSERT_FALSE(saveUnder(count, warm));
+        // The first save creates the side file and flushes its folder; later ones reuse it.
+        const std::vector<SaveStep> expected =
+            warm ? std::vector<SaveStep>{SaveStep::WriteSide,  SaveStep::ResizeSide,
+                                         SaveStep::FlushSide,  SaveStep::WriteList,
+                                         SaveStep::ResizeList, SaveStep::FlushList,
+                                         SaveStep::SpoilSide}
+                 : std::vector<SaveStep>{
+                       SaveStep::CreateSide, SaveStep::WriteSide,   SaveStep::ResizeSide,
+                       SaveStep::FlushSide,  SaveStep::FlushFolder, SaveStep::WriteList,
+                       SaveStep::ResizeList, SaveStep::FlushList,   SaveStep::SpoilSide};
+        ASSERT_TRUE(count.steps == expected) << warm;
+        for (int k = 0; k < count.seen; ++k)
+            for (qint64 partial : {qint64(-1), qint64(0), qint64(1), after.size() / 2}) {
+                FaultPlan plan;
+                plan.mode = FaultPlan::Mode::FailOne;
+                plan.failAt = k;
+                plan.partialBytes = partial;
+                const bool failed = saveUnder(plan, warm);
+                // The hold is kept through a failed save.
+                ExclusiveFileHold probe;
+                EXPECT_FALSE(probe.open(FList, ExclusiveFileHold::Mode::OpenExisting));
+                // Only the final step may fail without failing the save.
+                EXPECT_EQ(failed, count.steps[k] != SaveStep::SpoilSide) << k;
+                EXPECT_TRUE(contentAfterReopen() == (failed ? before : after))
+                    << "warm " << warm << ", failing operation " << k << ", partial " << partial;
+            }
+    }
 }
 
 TEST_F(CrashSafeSaveTest, APowerCutAtAnyPointLeavesOldOrNewContent)
 {
-    FaultPlan count;
-    ASSERT_FALSE(saveUnder(count));
-    int sawOld = 0, sawNew = 0;
-    for (int k = 0; k < count.seen; ++k)
-        for (qint64 partial :
-             {qint64(-1), qint64(0), qint64(7), FNew.size() / 3, FNew.size() - 1}) {
-            FaultPlan plan;
-            plan.mode = FaultPlan::Mode::CrashFrom;
-            plan.failAt = k;
-            plan.partialBytes = partial;
-            saveUnder(plan);
-            const QByteArray content = contentAfterReopen();
-            EXPECT_TRUE(content == FOld || content == FNew)
-                << "cut at operation " << k << ", partial " << partial;
-            sawOld += content == FOld;
-            sawNew += content == FNew;
-            // Cut while the side file is written: old. Once it is forced to disk: new. In
-            // between (written, not yet confirmed on disk) either is right.
-            if (k <= 1)
-                EXPECT_TRUE(content == FOld) << k << ' ' << partial;
-            if (k >= 4)
-                EXPECT_TRUE(content == FNew) << k << ' ' << partial;
-        }
-    EXPECT_GT(sawOld, 0);
-    EXPECT_GT(sawNew, 0);
+    for (bool warm : {false, true}) {
+        const QByteArray& before = warm ? FWarmOld : FOld;
+        const QByteArray& after = warm ? FWarmNew : FNew;
+        FaultPlan count;
+        ASSERT_FALSE(saveUnder(count, warm));
+        int sawOld = 0, sawNew = 0;
+        for (int k = 0; k < count.seen; ++k)
+            for (qint64 partial :
+                 {qint64(-1), qint64(0), qint64(7), after.size() / 3, after.size() - 1}) {
+                FaultPlan plan;
+                plan.mode = FaultPlan::Mode::CrashFrom;
+                plan.failAt = k;
+                plan.partialBytes = partial;
+                saveUnder(plan, warm);
+                const QByteArray content = contentAfterReopen();
+                EXPECT_TRUE(content == before || content == after)
+                    << "warm " << warm << ", cut at operation " << k << ", partial " << partial;
+                sawOld += content == before;
+                sawNew += content == after;
+                // Cut while the side file is written: old. Once the list is being written: new.
+                // In between (written, not yet confirmed on disk) either is right.
+                const SaveStep step = count.steps[k];
+                if (step == SaveStep::CreateSide || step == SaveStep::WriteSide)
+                    EXPECT_TRUE(content == before) << warm << ' ' << k << ' ' << partial;
+                if (step >= SaveStep::WriteList)
+                    EXPECT_TRUE(content == after) << warm << ' ' << k << ' ' << partial;
+            }
+        EXPECT_GT(sawOld, 0);
+        EXPECT_GT(sawNew, 0);
+    }
 }
 
 TEST_F(CrashSafeSaveTest, WhenTheOldContentCannotBePutBackTheNextOpenFinishesTheSave)
@@ -221,7 +250,25 @@ TEST_F(CrashSafeSaveTest, ASideFileBesideANewListIsDropped)
     OpenTaskTable(fresh, FTable);
     EXPECT_EQ(FTable.RecordCount(), 0);
     EXPECT_EQ(ReadFileBytes(fresh), ListFileOf({}));
+    CloseTaskStore(FTable);
     EXPECT_FALSE(QFileInfo::exists(SideFileName(fresh)));
+    OpenTaskTable(fresh, FTable);
+    EXPECT_EQ(FTable.RecordCount(), 0);
+}
+
+TEST_F(CrashSafeSaveTest, TheSideFileLivesWhileTheListIsOpen)
+{
+    OpenTaskTable(FList, FTable);
+    EXPECT_FALSE(QFileInfo::exists(SideFileName(FList)));
+    MarkTaskCompleted(FTable, 1);
+    // Kept for the next save, held like the list, and no longer complete.
+    EXPECT_TRUE(QFileInfo::exists(SideFileName(FList)));
+    ExclusiveFileHold probe;
+    EXPECT_FALSE(probe.open(SideFileName(FList), ExclusiveFileHold::Mode::OpenExisting));
+    QByteArray payload;
+    EXPECT_FALSE(UnwrapSideContent(ReadFileBytes(SideFileName(FList)), payload));
+    CloseTaskStore(FTable);
+    EXPECT_FALSE(QFileInfo::exists(SideFileName(FList)));
 }
 
 TEST_F(CrashSafeSaveTest, ASecondProcessCannotOpenAHeldList)

@@ -80,9 +80,10 @@ TEST_F(TodoDbTest, OpeningAMissingFileCreatesAnEmptyList)
     EXPECT_EQ(CurrentListFile()->SchemaLevel(), 2);
     EXPECT_EQ(RecentFiles.value(0), p);
     EXPECT_EQ(LastOpenFileName, p);
-    EXPECT_FALSE(QFileInfo::exists(SideFileName(p)));
     for (int mode = 0; mode < SortModeCount; ++mode)
         EXPECT_TRUE(FTable.HasIndex(SortModeName(mode))) << mode;
+    CloseTaskStore(FTable);
+    EXPECT_FALSE(QFileInfo::exists(SideFileName(p)));
 }
 
 TEST_F(TodoDbTest, OpenFailures)
