@@ -194,6 +194,15 @@ void Dom::insertBefore(uint32_t parent, uint32_t child, uint32_t before)
     appendChild(parent, child);
 }
 
+void Dom::insertAfter(uint32_t parent, uint32_t child, uint32_t after)
+{
+    FNodes[child].parent = parent;
+    FNodes[child].nextSibling = FNodes[after].nextSibling;
+    FNodes[after].nextSibling = child;
+    if (FNodes[parent].lastChild == after)
+        FNodes[parent].lastChild = child;
+}
+
 void Dom::addAttribute(uint32_t node, Attr name, QStringView value)
 {
     Node& n = FNodes[node];

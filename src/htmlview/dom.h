@@ -119,6 +119,7 @@ public:
     uint32_t createNode(Tag tag, QStringView text = {});
     void appendChild(uint32_t parent, uint32_t child);
     void insertBefore(uint32_t parent, uint32_t child, uint32_t before);
+    void insertAfter(uint32_t parent, uint32_t child, uint32_t after);
     void addAttribute(uint32_t node, Attr name, QStringView value); // only on the newest node
     void mergeAttributes(uint32_t node, const std::vector<Attribute>& attrs);
 

@@ -340,7 +340,14 @@ private:
                 }
             }
             if (table != NoNode && FDom.node(table).parent != NoNode) {
-                FDom.insertBefore(FDom.node(table).parent, n, table);
+                // Remember what went last before this table, so that a long run of moved
+                // content does not search the parent's children again each time.
+                if (table == FFosterTable && FFosterPrev != NoNode)
+                    FDom.insertAfter(FDom.node(table).parent, n, FFosterPrev);
+                else
+                    FDom.insertBefore(FDom.node(table).parent, n, table);
+                FFosterTable = table;
+                FFosterPrev = n;
                 return;
             }
         }
@@ -507,6 +514,8 @@ private:
     uint32_t FBody = NoNode;
     uint32_t FHead = NoNode;
     uint32_t FRawParent = NoNode;
+    uint32_t FFosterTable = NoNode;
+    uint32_t FFosterPrev = NoNode;
 };
 
 } // namespace

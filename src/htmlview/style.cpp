@@ -213,20 +213,28 @@ bool compoundMatches(const Dom& dom, uint32_t node, const Compound& c)
 }
 
 // Does the selector's part `i` and everything left of it match with `node` as part i?
-bool matchesFrom(const Dom& dom, uint32_t node, const Selector& sel, int i)
+// `budget` bounds the backtracking: a long chain of descendant selectors on a deep tree
+// could otherwise take exponential time. Running out counts as no match.
+bool matchesFrom(const Dom& dom, uint32_t node, const Selector& sel, int i, int& budget)
 {
-    if (!compoundMatches(dom, node, sel.parts[size_t(i)]))
+    if (--budget < 0 || !compoundMatches(dom, node, sel.parts[size_t(i)]))
         return false;
     if (i == 0)
         return true;
     auto comb = sel.combinators[size_t(i - 1)];
     for (uint32_t a = dom.node(node).parent; a != NoNode; a = dom.node(a).parent) {
-        if (matchesFrom(dom, a, sel, i - 1))
+        if (matchesFrom(dom, a, sel, i - 1, budget))
             return true;
-        if (comb == Selector::Child)
+        if (comb == Selector::Child || budget < 0)
             return false;
     }
     return false;
+}
+
+bool matches(const Dom& dom, uint32_t node, const Selector& sel)
+{
+    int budget = 20000;
+    return matchesFrom(dom, node, sel, int(sel.parts.size()) - 1, budget);
 }
 
 // Presentational attributes as declarations, below every author rule.
@@ -398,7 +406,7 @@ const ComputedStyle* StyleResolver::resolve(uint32_t node, uint32_t parentContex
     auto consider = [&](const std::vector<Impl::Indexed>& rules) {
         for (const Impl::Indexed& ix : rules) {
             const Selector& sel = ix.rule->selector;
-            if (!matchesFrom(FDom, node, sel, int(sel.parts.size()) - 1))
+            if (!matches(FDom, node, sel))
                 continue;
             cands.push_back(
                 {ix.level, sel.specificity, ix.rule->order, ix.rule->declarations.get(), false});

@@ -135,6 +135,19 @@ TEST(HtmlParser, DeepNestingIsFlattened)
     EXPECT_LE(depth(*nested), MaxTreeDepth + 2);
 }
 
+TEST(HtmlParser, MuchContentOutsideCellsStaysInOrder)
+{
+    // Content between table parts goes before the table, in order, without slowing down.
+    QString html = u"<p>first</p><table>"_qs;
+    for (int i = 0; i < 100000; ++i)
+        html += u"<b>x</b>"_qs;
+    html += u"y<tr><td>cell</td></tr></table>"_qs;
+    auto dom = parseHtml(html);
+    QString text = dom->textContent(dom->find(Tag::Body));
+    EXPECT_TRUE(text.startsWith(u"firstxxx"_qs));
+    EXPECT_TRUE(text.endsWith(u"xxycell"_qs)) << text.right(20).toStdString();
+}
+
 TEST(HtmlParser, ArbitraryBytesNeverHang)
 {
     // Every prefix of a page full of edge cases parses.

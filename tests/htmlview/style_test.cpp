@@ -174,6 +174,16 @@ TEST(Style, SharedContextsStaySeparateWhenAncestryDiffers)
     EXPECT_FLOAT_EQ(s.of(Tag::Img, 1).border[0], 3.0f);
 }
 
+TEST(Style, LongDescendantChainsOnDeepTreesFinish)
+{
+    QString body;
+    for (int i = 0; i < 150; ++i)
+        body += u"<span>"_qs;
+    Styled s(page(u"span span span span span span span span span span p {color:Red}"_qs,
+                  body + u"x"_qs));
+    EXPECT_EQ(s.of(Tag::Span, 149).color, 0xFF000000);
+}
+
 TEST(Style, ColourAndLengthParsing)
 {
     struct Case {
