@@ -264,3 +264,26 @@ TEST_F(AppTest, OpeningSwitchesBackToUncompleted)
     EXPECT_FALSE(form.taskViewer().documentSource().contains(QStringLiteral("Done task 0")));
     EXPECT_EQ(form.windowTitle(), QStringLiteral("Home - Quillmark"));
 }
+
+TEST_F(AppTest, GreetingLinkCreatesTheFirstList)
+{
+    TFormMain& form = Start();
+    Prompts::setNextFileName(path("First"));
+    bool handled = false;
+    emit form.taskViewer().hotSpotClick(QStringLiteral("qmk:createlist"), &handled);
+    EXPECT_TRUE(handled);
+    EXPECT_EQ(CurrentListFileName(), path("First.qmtd"));
+    EXPECT_TRUE(
+        form.taskViewer().documentSource().contains(QStringLiteral("Your to-do list is empty.")));
+    Idle();
+    EXPECT_TRUE(form.ActionToDoNewItem->isEnabled());
+    EXPECT_EQ(form.windowTitle(), QStringLiteral("First - Quillmark"));
+
+    // A link the page cannot mean is reported, and the click still counts as handled.
+    handled = false;
+    emit form.taskViewer().hotSpotClick(QStringLiteral("act:explode/1"), &handled);
+    EXPECT_TRUE(handled);
+    ASSERT_FALSE(Prompts::shown().isEmpty());
+    EXPECT_EQ(Prompts::shown().back().kind, Prompts::Kind::Error);
+    EXPECT_EQ(Prompts::shown().back().text, QStringLiteral("Unknown action URI (act:explode/1)"));
+}
