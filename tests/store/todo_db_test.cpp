@@ -373,3 +373,23 @@ TEST_F(TodoDbTest, OperationsNeedAnOpenList)
     EXPECT_THROW(AppendTask(FTable, "a", "", 1, 2, 1, ""), TaskStoreError);
     EXPECT_EQ(CurrentListFileName(), QString());
 }
+
+// Every prefix of a list file is refused with a message that names the file (or, for a file too
+// short to be a list at all, says it is not valid); only the whole file opens.
+TEST_F(TodoDbTest, EveryTruncatedFileIsRefused)
+{
+    const QByteArray whole = ListFileOf({{"first", "w", 1.0, 2.0, 0, NullDate, "details"},
+                                         {"second", "", 3.5, NullDate, 2, 4.25, ""}});
+    const QString p = path("cut.qmtd");
+    for (int n = 0; n < whole.size(); ++n) {
+        ASSERT_TRUE(WriteFileBytes(p, whole.left(n)));
+        const QString message = openError(p);
+        EXPECT_TRUE(message.startsWith(p + " is damaged and cannot be read: ") ||
+                    message == p + " is not a valid Quillmark file.")
+            << n << ": " << message.toStdString();
+        CloseTaskStore(FTable);
+    }
+    ASSERT_TRUE(WriteFileBytes(p, whole));
+    OpenTaskTable(p, FTable);
+    EXPECT_EQ(FTable.RecordCount(), 2);
+}
