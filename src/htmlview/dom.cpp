@@ -203,6 +203,16 @@ void Dom::insertAfter(uint32_t parent, uint32_t child, uint32_t after)
         FNodes[parent].lastChild = child;
 }
 
+uint32_t Dom::atomOf(Attr name, QStringView value)
+{
+    if (name == Attr::Href || name == Attr::Src)
+        return 0;
+    auto it = FAtoms.constFind(value);
+    if (it == FAtoms.constEnd())
+        it = FAtoms.insert(value, uint32_t(FAtoms.size() + 1));
+    return *it;
+}
+
 void Dom::addAttribute(uint32_t node, Attr name, QStringView value)
 {
     Node& n = FNodes[node];
@@ -213,7 +223,9 @@ void Dom::addAttribute(uint32_t node, Attr name, QStringView value)
         if (FAttrs[n.attrBegin + i].name == name)
             return; // the first occurrence wins, as in browsers
     }
-    FAttrs.push_back({name, value});
+    // Values are numbered while they are still in the cache, so that styling compares numbers
+    // instead of reading the text again.
+    FAttrs.push_back({name, atomOf(name, value), value});
     ++n.attrCount;
 }
 
@@ -227,7 +239,7 @@ void Dom::mergeAttributes(uint32_t node, const std::vector<Attribute>& attrs)
         bool present = std::any_of(merged.begin(), merged.end(),
                                    [&](const Attribute& m) { return m.name == a.name; });
         if (!present && merged.size() < 0xffff)
-            merged.push_back(a);
+            merged.push_back({a.name, atomOf(a.name, a.value), a.value});
     }
     n.attrBegin = uint32_t(FAttrs.size());
     n.attrCount = uint16_t(merged.size());

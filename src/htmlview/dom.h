@@ -4,6 +4,7 @@
 
 #include "htmlview/big_vector.h"
 
+#include <QHash>
 #include <QString>
 #include <QStringView>
 #include <cstdint>
@@ -75,6 +76,7 @@ constexpr uint32_t NoNode = 0xffffffffu;
 
 struct Attribute {
     Attr name;
+    uint32_t atom; // equal values have equal atoms (link targets and sources have none)
     QStringView value;
 };
 
@@ -124,8 +126,10 @@ public:
     void mergeAttributes(uint32_t node, const std::vector<Attribute>& attrs);
 
 private:
+    uint32_t atomOf(Attr name, QStringView value);
     QString FSource;
     std::vector<QString> FKept;
+    QHash<QStringView, uint32_t> FAtoms;
     BigVector<Node> FNodes;
     BigVector<Attribute> FAttrs;
 };

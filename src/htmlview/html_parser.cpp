@@ -196,7 +196,7 @@ private:
                         decodeEntities(value, decoded);
                         value = FDom.keep(std::move(decoded));
                     }
-                    FAttrs.push_back({a, value});
+                    FAttrs.push_back({a, 0, value});
                 }
             }
         }

@@ -106,14 +106,14 @@ struct StyleResolver::Key {
     uint8_t count;
     View name;
     Attr attrs[MaxAttrs];
-    View values[MaxAttrs];
+    uint32_t values[MaxAttrs]; // attribute atoms
 
     bool operator==(const Key& o) const
     {
         if (tag != o.tag || count != o.count || parent != o.parent || !(name == o.name))
             return false;
         for (int i = 0; i < count; ++i) {
-            if (attrs[i] != o.attrs[i] || !(values[i] == o.values[i]))
+            if (attrs[i] != o.attrs[i] || values[i] != o.values[i])
                 return false;
         }
         return true;
@@ -126,8 +126,7 @@ struct StyleResolver::KeyHash {
         size_t h = k.parent * 0x9E3779B1u + size_t(k.tag) * 131 + k.count;
         h ^= qHash(QStringView(k.name.p, qsizetype(k.name.n)), 7);
         for (int i = 0; i < k.count; ++i)
-            h = h * 31 +
-                (qHash(QStringView(k.values[i].p, qsizetype(k.values[i].n)), size_t(k.attrs[i])));
+            h = h * 31 + (size_t(k.values[i]) * 0x9E3779B97F4A7C15ull ^ size_t(k.attrs[i]));
         return h;
     }
 };
@@ -380,7 +379,7 @@ const ComputedStyle* StyleResolver::resolve(uint32_t node, uint32_t parentContex
                 break;
             }
             key.attrs[key.count] = a->name;
-            key.values[key.count] = Key::view(a->name == Attr::Href ? QStringView() : a->value);
+            key.values[key.count] = a->atom;
             ++key.count;
         }
     }
