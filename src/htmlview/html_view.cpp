@@ -35,6 +35,7 @@ struct HtmlView::Private {
     ImageCache images;
     std::unique_ptr<Document> doc;
     DisplayList list;
+    int layoutWidth = 0; // the width `list` was laid out for
     QString source;
     QMenu* menu = nullptr;
     QMarginsF printMargins{20, 20, 20, 20};
@@ -94,7 +95,8 @@ void HtmlView::loadFromString(const QString& html)
     d->pressed = false;
     d->dragging = false;
     d->pressedLink = -1;
-    d->list = d->doc->layout(float(std::max(1, viewport()->width())));
+    d->layoutWidth = std::max(1, viewport()->width());
+    d->list = d->doc->layout(float(d->layoutWidth));
     updateScrollBars();
     verticalScrollBar()->setValue(0);
     horizontalScrollBar()->setValue(0);
@@ -261,9 +263,10 @@ void HtmlView::paintEvent(QPaintEvent* event)
 void HtmlView::resizeEvent(QResizeEvent* event)
 {
     QAbstractScrollArea::resizeEvent(event);
-    if (d->doc && int(d->list.width) != viewport()->width()) {
+    if (d->doc && d->layoutWidth != std::max(1, viewport()->width())) {
         int pos = position();
-        d->list = d->doc->layout(float(std::max(1, viewport()->width())));
+        d->layoutWidth = std::max(1, viewport()->width());
+        d->list = d->doc->layout(float(d->layoutWidth));
         updateScrollBars();
         setPosition(pos);
     } else {

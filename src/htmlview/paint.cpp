@@ -52,6 +52,11 @@ public:
                                                                          : FO.selectionStart);
             selX1 = xOfPosition(FT, d, FO.selectionEnd);
             selected = selX1 > selX0;
+            // The space before this run belongs to the selection when the run is selected from
+            // its start and something before it is too.
+            const InlineItem& head = FT.items[d.first];
+            if (selected && head.hasSpace && FO.selectionStart < TextPosition{d.first, 0})
+                selX0 -= head.spaceWidth;
         }
         QRectF selRect(selX0, d.y, selX1 - selX0, d.h);
         if (selected)
