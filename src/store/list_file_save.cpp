@@ -230,6 +230,15 @@ void ListFileSaver::Save(const QByteArray& oldContent, const QByteArray& newCont
     ExclusiveFileHold& side = *FSide;
     const auto sideError = [&] { return side.errorString(); };
 
+    // 0. The last save failed and could not even put the old content back: the side file is
+    //    all there is of it. It may only be overwritten once the list is whole again.
+    if (FPending) {
+        QString restoreError;
+        if (!rewriteInPlace(FList, oldContent, SaveStep::RestoreList, restoreError))
+            saveFailed(FList.fileName(), restoreError);
+        FPending = false;
+    }
+
     // 1. The new content, complete and on disk, beside the list. Until this is done the list
     //    itself is untouched, so any failure here just drops the side file. The side file stays
     //    open between saves and is rewritten in place: a data flush of a file that keeps its

@@ -214,6 +214,31 @@ TEST_F(CrashSafeSaveTest, WhenTheOldContentCannotBePutBackTheNextOpenFinishesThe
     EXPECT_TRUE(contentAfterReopen() == FNew);
 }
 
+// After a save that could not put the old content back, the next save must not overwrite the
+// side file (all that is left of the failed save) before the list is whole again.
+TEST_F(CrashSafeSaveTest, TheSaveAfterAFailedRestoreMakesTheListWholeFirst)
+{
+    ASSERT_TRUE(WriteFileBytes(FList, FOld));
+    OpenTaskTable(FList, FTable);
+    FTable.SetIndexName(SortModeName(smDePrTiCr));
+    SetSaveFaultHook([&](SaveStep s, qint64 b) -> qint64 {
+        return s == SaveStep::WriteList || s == SaveStep::RestoreList ? b / 2 : b;
+    });
+    EXPECT_THROW(MarkTaskCompleted(FTable, 5), TaskStoreError);
+    // The next save is cut by a power failure while it writes the side file.
+    FaultPlan plan;
+    plan.mode = FaultPlan::Mode::CrashFrom;
+    plan.failAt = 3; // put the old content back: write, resize, flush; then the side file
+    plan.partialBytes = FNew.size() / 2;
+    SetSaveFaultHook([&plan](SaveStep s, qint64 b) { return plan(s, b); });
+    EXPECT_THROW(MarkTaskCompleted(FTable, 6), TaskStoreError);
+    ASSERT_GE(plan.steps.size(), 4u);
+    EXPECT_EQ(plan.steps[0], SaveStep::RestoreList);
+    EXPECT_EQ(plan.steps[3], SaveStep::WriteSide);
+    SetSaveFaultHook({});
+    EXPECT_TRUE(contentAfterReopen() == FOld);
+}
+
 TEST_F(CrashSafeSaveTest, SideFilesFoundAtOpen)
 {
     const QByteArray torn = FNew.left(FNew.size() / 2) + FOld.mid(FNew.size() / 2);
