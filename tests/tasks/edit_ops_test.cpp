@@ -111,8 +111,22 @@ TEST_F(TaskOpsTest, NewTaskProposesItsDefaultsOverTheLastValues)
     ops->EditTaskItem(recOf("Old")); // leaves the old task's values in the controls
 
     Proposal p;
-    answerEdit([&](TFormTaskEdit& f) { p = proposalOf(f); }, false);
+    QFont detailsFont;
+    const QString savedName = DisplayFontName;
+    const int savedSize = DisplayFontSize;
+    DisplayFontName = "Courier New";
+    DisplayFontSize = 14;
+    answerEdit(
+        [&](TFormTaskEdit& f) {
+            p = proposalOf(f);
+            detailsFont = f.eDetails->font();
+        },
+        false);
     ops->NewTaskItem(-1);
+    DisplayFontName = savedName;
+    DisplayFontSize = savedSize;
+    EXPECT_EQ(detailsFont.family(), "Courier New");
+    EXPECT_EQ(detailsFont.pointSize(), 14);
     EXPECT_EQ(p.title, "New Task");
     EXPECT_TRUE(p.titleAllSelected);
     EXPECT_EQ(p.focus, ops->FormTaskEdit->eTitle);
