@@ -9,6 +9,10 @@
 #include <QTimer>
 #include <cstdio>
 
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
+
 namespace {
 
 QStringList ArgumentsOf(int argc, char** argv)
@@ -51,6 +55,10 @@ int main(int argc, char** argv)
     }
 
     TQuillmarkApplication application(argc, argv);
+#ifdef Q_OS_WIN
+    // Kept for the life of the process; nothing waits on it and a second copy runs as normal.
+    CreateMutexW(nullptr, FALSE, L"QuillmarkToDo");
+#endif
     QCoreApplication::setApplicationName(ProductName);
     QCoreApplication::setApplicationVersion(FileVersion());
     QGuiApplication::setApplicationDisplayName(

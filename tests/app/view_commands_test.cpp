@@ -10,10 +10,12 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QEventLoop>
 #include <QFile>
 #include <QMenu>
 #include <QTabBar>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 
 namespace {
@@ -244,4 +246,20 @@ TEST_F(AppTest, CloseAndRestartFindsEverythingAsLeft)
     EXPECT_EQ(again.TaskSortModeField(), smCaDePrTiCr);
     EXPECT_EQ(again.TaskViewFilter(), tvfUncompleted) << "the filter is not stored";
     EXPECT_TRUE(again.ActionSortCaDePrTiCr->isChecked());
+}
+
+TEST_F(AppTest, StatesAreRefreshedWhenTheEventLoopWaits)
+{
+    WriteSimpleList(path("Work.qmtd"), 2, 1);
+    StoreRecentFiles({path("Work.qmtd")}, path("Work.qmtd"));
+    TFormMain& form = Start();
+    ASSERT_TRUE(form.ActionShowUncompleted->isChecked());
+    form.SetTaskViewFilter(tvfCompleted);
+    EXPECT_TRUE(form.ActionShowUncompleted->isChecked()) << "not before the application is idle";
+    QEventLoop loop;
+    QTimer::singleShot(50, &loop, &QEventLoop::quit);
+    loop.exec();
+    EXPECT_TRUE(form.ActionShowCompleted->isChecked());
+    EXPECT_FALSE(form.ActionShowUncompleted->isChecked());
+    EXPECT_FALSE(form.ToolButtonSortMode->isEnabled());
 }
