@@ -207,10 +207,37 @@ uint32_t Dom::atomOf(Attr name, QStringView value)
 {
     if (name == Attr::Href || name == Attr::Src)
         return 0;
-    auto it = FAtoms.constFind(value);
-    if (it == FAtoms.constEnd())
-        it = FAtoms.insert(value, uint32_t(FAtoms.size() + 1));
-    return *it;
+    uint64_t h = 1469598103934665603ull ^ uint64_t(value.size());
+    for (QChar c : value)
+        h = (h ^ c.unicode()) * 1099511628211ull;
+    if (FAtomSlots.empty())
+        FAtomSlots.resize(256);
+    size_t mask = FAtomSlots.size() - 1;
+    for (size_t i = size_t(h) & mask;; i = (i + 1) & mask) {
+        AtomSlot& slot = FAtomSlots[i];
+        if (slot.atom == 0)
+            break;
+        if (slot.hash == h && slot.value == value)
+            return slot.atom;
+    }
+    if ((FAtomCount + 1) * 2 > FAtomSlots.size()) {
+        std::vector<AtomSlot> old = std::move(FAtomSlots);
+        FAtomSlots.assign(old.size() * 2, AtomSlot());
+        mask = FAtomSlots.size() - 1;
+        for (const AtomSlot& s : old) {
+            if (s.atom == 0)
+                continue;
+            size_t i = size_t(s.hash) & mask;
+            while (FAtomSlots[i].atom != 0)
+                i = (i + 1) & mask;
+            FAtomSlots[i] = s;
+        }
+    }
+    size_t i = size_t(h) & mask;
+    while (FAtomSlots[i].atom != 0)
+        i = (i + 1) & mask;
+    FAtomSlots[i] = {h, value, ++FAtomCount};
+    return FAtomCount;
 }
 
 void Dom::addAttribute(uint32_t node, Attr name, QStringView value)

@@ -4,7 +4,6 @@
 
 #include "htmlview/big_vector.h"
 
-#include <QHash>
 #include <QString>
 #include <QStringView>
 #include <cstdint>
@@ -129,7 +128,14 @@ private:
     uint32_t atomOf(Attr name, QStringView value);
     QString FSource;
     std::vector<QString> FKept;
-    QHash<QStringView, uint32_t> FAtoms;
+    // Open addressing: attribute values repeat a great deal and are short.
+    struct AtomSlot {
+        uint64_t hash = 0;
+        QStringView value;
+        uint32_t atom = 0; // 0: empty
+    };
+    std::vector<AtomSlot> FAtomSlots;
+    uint32_t FAtomCount = 0;
     BigVector<Node> FNodes;
     BigVector<Attribute> FAttrs;
 };
