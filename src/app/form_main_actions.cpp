@@ -1,6 +1,7 @@
 // The main window's commands: the actions with their captions, hints, shortcuts and icons, the
 // menus that show them, and the idle refresh of their enabled and checked states.
 
+#include "app/access_keys.h"
 #include "app/app_icons.h"
 #include "app/error_handler.h"
 #include "app/form_main.h"
@@ -229,9 +230,9 @@ void TFormMain::CreateMenus()
     PopupMenuTaskView->setObjectName(QStringLiteral("PopupMenuTaskView"));
     PopupMenuTaskView->addAction(ActionCopySelectedText);
 
-    for (QMenu* menu : {MenuFile, MenuEdit, MenuTasks, MenuHelp, MenuSortOrder, MenuDeleteCompleted,
-                        PopupMenuSort, PopupMenuTaskView})
-        menu->setToolTipsVisible(false);
+    AssignAccessKeys(menuBar());
+    AssignAccessKeys(PopupMenuSort);
+    AssignAccessKeys(PopupMenuTaskView);
 }
 
 void TFormMain::ConnectActions()
@@ -321,19 +322,19 @@ void TFormMain::ApplicationEvents1Idle()
     QString caption = DisplayOrderCaption;
     switch (FTaskSortMode) {
     case smCaDePrTiCr:
-        caption = ActionSortCaDePrTiCr->text();
+        caption = ActionSortCaDePrTiCr->iconText();
         break;
     case smDePrTiCr:
-        caption = ActionSortDeadline->text();
+        caption = ActionSortDeadline->iconText();
         break;
     case smCreated:
-        caption = ActionSortCreated->text();
+        caption = ActionSortCreated->iconText();
         break;
     case smPrDeTiCr:
-        caption = ActionSortPriority->text();
+        caption = ActionSortPriority->iconText();
         break;
     case smTiDePrCr:
-        caption = ActionSortTitle->text();
+        caption = ActionSortTitle->iconText();
         break;
     default:
         break;

@@ -1,5 +1,6 @@
 // The list file commands: new, open, open recent, and the caption that names the open list.
 
+#include "app/access_keys.h"
 #include "app/error_handler.h"
 #include "app/form_main.h"
 #include "app/list_file_names.h"
@@ -109,6 +110,7 @@ void TFormMain::UpdateRecentFilesMenu()
             Guarded("OpenRecentFileClick", [this, item] { OpenRecentFileClick(item); });
         });
     }
+    AssignAccessKeys(OpenRecent1);
     OpenRecent1->setEnabled(!OpenRecent1->isEmpty());
 }
 

@@ -1,5 +1,6 @@
 // The command line, the names the window shows, the about box and the error handler.
 
+#include "app/access_keys.h"
 #include "app/app_info.h"
 #include "app/command_line.h"
 #include "app/error_handler.h"
@@ -9,7 +10,12 @@
 #include "store/task_table.h"
 #include "tasks/prompts.h"
 
+#include <QAction>
+#include <QKeySequence>
+#include <QMenu>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QSet>
 #include <QTimer>
 
 TEST(CommandLine, Parsing)
@@ -113,4 +119,55 @@ TEST_F(AppTest, ErrorsEscapingHandlersAreShownAndTheProgramGoesOn)
     const QString details = ErrorDetails(QStringLiteral("TabSetFilterChange"));
     EXPECT_TRUE(details.contains(QStringLiteral("1.2.2.9")));
     EXPECT_TRUE(details.contains(QStringLiteral("TabSetFilterChange")));
+}
+
+TEST(AccessKeys, StripAccessKey)
+{
+    const std::pair<const char*, const char*> cases[] = {
+        {"&File", "File"},
+        {"Open &Recent", "Open Recent"},
+        {"Tom && Jerry", "Tom & Jerry"},
+        {"&Tom && Jerry", "Tom & Jerry"},
+        {"Plain", "Plain"},
+        {"", ""},
+    };
+    for (const auto& [caption, shown] : cases)
+        EXPECT_EQ(StripAccessKey(QString::fromLatin1(caption)), QString::fromLatin1(shown))
+            << caption;
+}
+
+TEST_F(AppTest, EveryMenuItemHasAUniqueAccessKey)
+{
+    WriteSimpleList(path("A&B.qmtd"), 1, 0);
+    WriteSimpleList(path("Another.qmtd"), 1, 0);
+    WriteSimpleList(path("Open.qmtd"), 1, 0);
+    StoreRecentFiles(
+        {path("Missing.qmtd"), path("A&B.qmtd"), path("Another.qmtd"), path("Open.qmtd")},
+        path("Missing.qmtd"));
+    TFormMain& form = Start();
+    std::function<void(QMenu*)> check = [&](QMenu* menu) {
+        QSet<QChar> keys;
+        for (QAction* action : menu->actions()) {
+            if (action->isSeparator())
+                continue;
+            EXPECT_FALSE(QKeySequence::mnemonic(action->text()).isEmpty())
+                << action->text().toStdString();
+            const QString text = action->text();
+            const qsizetype marker = text.indexOf(QRegularExpression(QStringLiteral("&[^&]")));
+            ASSERT_GE(marker, 0) << text.toStdString();
+            const QChar key = text[marker + 1].toLower();
+            EXPECT_FALSE(keys.contains(key)) << action->text().toStdString();
+            keys.insert(key);
+            if (action->menu())
+                check(action->menu());
+        }
+    };
+    for (QMenu* menu :
+         {form.MenuFile, form.MenuEdit, form.MenuTasks, form.MenuHelp, form.PopupMenuSort})
+        check(menu);
+    EXPECT_EQ(StripAccessKey(form.ActionNewList->text()), QStringLiteral("New ToDo List..."));
+    QStringList recent;
+    for (QAction* item : form.OpenRecent1->actions())
+        recent.append(StripAccessKey(item->text()));
+    EXPECT_EQ(recent, (QStringList{"A&B", "Another", "Open"}));
 }

@@ -1,5 +1,6 @@
 // The list file commands: opening, failed opens, recent files, new lists and held files.
 
+#include "app/access_keys.h"
 #include "app_test_support.h"
 #include "htmlview/html_view.h"
 #include "platform/exclusive_file_hold.h"
@@ -39,7 +40,7 @@ QStringList RecentMenuCaptions(TFormMain& form)
 {
     QStringList captions;
     for (QAction* item : form.OpenRecent1->actions())
-        captions.append(item->text());
+        captions.append(StripAccessKey(item->text()));
     return captions;
 }
 

@@ -1,5 +1,6 @@
 // Start-up: the first run, the start-up list and the stored display order.
 
+#include "app/access_keys.h"
 #include "app/settings_store.h"
 #include "app_test_support.h"
 #include "htmlview/html_view.h"
@@ -19,7 +20,7 @@ QStringList RecentMenuCaptions(TFormMain& form)
 {
     QStringList captions;
     for (QAction* item : form.OpenRecent1->actions())
-        captions.append(item->text());
+        captions.append(StripAccessKey(item->text()));
     return captions;
 }
 

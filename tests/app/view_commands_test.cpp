@@ -1,5 +1,6 @@
 // The view state, the display order button, printing, font, copy and closing.
 
+#include "app/access_keys.h"
 #include "app/settings_store.h"
 #include "app_test_support.h"
 #include "htmlview/html_view.h"
@@ -117,7 +118,7 @@ TEST_F(AppTest, SortButtonOpensItsMenuUnderItself)
     EXPECT_EQ(form.PopupMenuSort->pos(), expected);
     QStringList captions;
     for (QAction* action : form.PopupMenuSort->actions())
-        captions.append(action->text());
+        captions.append(StripAccessKey(action->text()));
     EXPECT_EQ(captions, (QStringList{"Group by Category", "Group by Deadline", "Group by Priority",
                                      "Sort by Task Title", "Sort by Most Recently Created"}));
     form.PopupMenuSort->close();
