@@ -9,8 +9,10 @@
 #include "tasks/prompts.h"
 
 #include <QAction>
+#include <QDir>
 #include <QFile>
 #include <QMenu>
+#include <QMenuBar>
 #include <QTabBar>
 #include <QToolButton>
 
@@ -173,4 +175,74 @@ TEST_F(AppTest, StringSortModeIsWrittenBackAsString)
             .value_or(SettingsValue{});
     EXPECT_EQ(stored.type, SettingsValue::Type::String);
     EXPECT_EQ(stored.text, QStringLiteral("5"));
+}
+
+TEST_F(AppTest, MenusInTheirOrder)
+{
+    TFormMain& form = Start();
+    std::function<QString(QMenu*)> describe = [&](QMenu* menu) {
+        QStringList items;
+        for (QAction* action : menu->actions()) {
+            if (action->isSeparator())
+                items.append(QStringLiteral("-"));
+            else if (action->menu())
+                items.append(StripAccessKey(action->text()) + QStringLiteral(" [") +
+                             describe(action->menu()) + QStringLiteral("]"));
+            else
+                items.append(StripAccessKey(action->text()));
+        }
+        return items.join(QStringLiteral(", "));
+    };
+    QStringList bar;
+    for (QAction* action : form.menuBar()->actions())
+        bar.append(StripAccessKey(action->text()) + QStringLiteral(": ") +
+                   describe(action->menu()));
+    EXPECT_EQ(bar,
+              (QStringList{
+                  "File: Open ToDo List..., New ToDo List..., -, Open Recent [], -, Print..., -, "
+                  "Exit",
+                  "Edit: Copy, -, Set Display Font",
+                  "Tasks: New Task..., Task List Display Order [Group by Category, Group by "
+                  "Deadline, Group by Priority, Sort by Task Title, Sort by Most Recently "
+                  "Created], -, Show Uncompleted Tasks, Show Completed Tasks, -, Delete "
+                  "Completed Tasks [Delete Tasks Completed Over One Week Ago, Delete All "
+                  "Completed Tasks]",
+                  "Help: Open Help, -, Quillmark Website, Email Technical Support, -, About",
+              }));
+    EXPECT_EQ(describe(form.PopupMenuTaskView), QStringLiteral("Copy"));
+
+    struct Expected {
+        QAction* action;
+        const char* hint;
+        QKeySequence shortcut;
+    };
+    const Expected expected[] = {
+        {form.ActionExit, "Exits program", {}},
+        {form.ActionToDoNewItem, "Create a new task in the todo list", QKeySequence(Qt::Key_F9)},
+        {form.ActionOpen, "Open an existing todo list", QKeySequence(Qt::CTRL | Qt::Key_O)},
+        {form.ActionNewList, "Create a new todo list", QKeySequence(Qt::CTRL | Qt::Key_N)},
+        {form.ActionCopySelectedText, "", QKeySequence(Qt::CTRL | Qt::Key_C)},
+        {form.ActionPrint, "Print the currently visible list", {}},
+        {form.ActionAbout, "", {}},
+    };
+    for (const Expected& e : expected) {
+        EXPECT_EQ(e.action->statusTip(), QString::fromLatin1(e.hint))
+            << e.action->objectName().toStdString();
+        EXPECT_EQ(e.action->shortcut(), e.shortcut) << e.action->objectName().toStdString();
+    }
+}
+
+TEST_F(AppTest, UnreadableSettingsStoreIsReportedAndTheWindowComesUp)
+{
+    // A folder where the settings file belongs: every read and write of the store fails.
+    ASSERT_TRUE(QDir().mkpath(settingsFile()));
+    TFormMain& form = Start();
+    EXPECT_TRUE(form.taskViewer().documentSource().contains(QStringLiteral("qmk:createlist")));
+    EXPECT_EQ(form.TaskSortModeField(), smDePrTiCr);
+    ASSERT_FALSE(Prompts::shown().isEmpty());
+    EXPECT_EQ(Prompts::shown().front().kind, Prompts::Kind::Error);
+    Prompts::clearShown();
+    Stop();
+    ASSERT_FALSE(Prompts::shown().isEmpty()) << "the failed save is reported, closing goes on";
+    EXPECT_EQ(Prompts::shown().front().kind, Prompts::Kind::Error);
 }
