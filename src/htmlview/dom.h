@@ -81,14 +81,15 @@ struct Attribute {
 
 struct Node {
     Tag tag = Tag::Unknown;
+    uint16_t attrCount = 0; // packed beside the tag: a long page holds hundreds of thousands
     uint32_t parent = NoNode;
     uint32_t firstChild = NoNode;
     uint32_t lastChild = NoNode;
     uint32_t nextSibling = NoNode;
     uint32_t attrBegin = 0;
-    uint16_t attrCount = 0;
     QStringView text; // text of a text node; the tag name of an unknown element
 };
+static_assert(sizeof(void*) != 8 || sizeof(Node) == 40, "Node should stay small");
 
 class Dom {
 public:
