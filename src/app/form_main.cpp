@@ -6,6 +6,7 @@
 #include "app/app_info.h"
 #include "app/error_handler.h"
 #include "app/form_placement.h"
+#include "app/help_window.h"
 #include "app/settings.h"
 #include "app/settings_store.h"
 #include "htmlview/html_view.h"
@@ -50,6 +51,7 @@ TFormMain::TFormMain(const QString& listFileArgument, QWidget* parent)
       FSettings(std::make_unique<SettingsStore>())
 {
     setObjectName(QStringLiteral("FormMain"));
+    RegisterHelpResource();
     setWindowIcon(ProgramIcon());
 #ifdef Q_OS_WIN
     setFont(QFont(QStringLiteral("Tahoma"), 8));

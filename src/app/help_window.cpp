@@ -9,6 +9,11 @@
 #include <QTextBrowser>
 #include <QUrl>
 
+void RegisterHelpResource()
+{
+    Q_INIT_RESOURCE(app);
+}
+
 void ShowHelpWindow(QWidget* parent)
 {
     static QPointer<QTextBrowser> window;

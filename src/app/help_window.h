@@ -3,5 +3,9 @@
 
 class QWidget;
 
+// Registers the help built into the program (":/help/index.html"); the resource sits in a static
+// library, where nothing else would pull it in.
+void RegisterHelpResource();
+
 // Shows the bundled help (non-modal, one window for the run) and brings it to the front.
 void ShowHelpWindow(QWidget* parent);

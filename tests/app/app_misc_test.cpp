@@ -11,6 +11,7 @@
 #include "tasks/prompts.h"
 
 #include <QAction>
+#include <QFile>
 #include <QKeySequence>
 #include <QMenu>
 #include <QPushButton>
@@ -170,4 +171,17 @@ TEST_F(AppTest, EveryMenuItemHasAUniqueAccessKey)
     for (QAction* item : form.OpenRecent1->actions())
         recent.append(StripAccessKey(item->text()));
     EXPECT_EQ(recent, (QStringList{"A&B", "Another", "Open"}));
+}
+
+TEST_F(AppTest, BundledHelpExplainsEveryCommand)
+{
+    TFormMain& form = Start();
+    QFile help(QStringLiteral(":/help/index.html"));
+    ASSERT_TRUE(help.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(help.readAll());
+    for (QAction* action : form.actions()) {
+        const QString caption = StripAccessKey(action->text());
+        EXPECT_TRUE(text.contains(caption)) << caption.toStdString();
+    }
+    EXPECT_TRUE(text.contains(QStringLiteral("Open Recent")));
 }
