@@ -71,37 +71,35 @@ int CmdAdd(const CliArgs& args, CliIo&)
     return 0;
 }
 
-int CmdDone(const CliArgs& args, CliIo&)
+namespace {
+
+// done, undo and delete: one table operation on the task at record index N.
+int RunOnRecord(const CliArgs& args, void (*operation)(TaskTable&, int))
 {
     const QString file = args.required(0, QStringLiteral("FILE"));
     const int n = args.recordIndex(1);
     args.expectPositional(2);
     OpenList list;
     OpenExistingList(args, file, list.table, n);
-    MarkTaskCompleted(list.table, n);
+    operation(list.table, n);
     return 0;
+}
+
+} // namespace
+
+int CmdDone(const CliArgs& args, CliIo&)
+{
+    return RunOnRecord(args, MarkTaskCompleted);
 }
 
 int CmdUndo(const CliArgs& args, CliIo&)
 {
-    const QString file = args.required(0, QStringLiteral("FILE"));
-    const int n = args.recordIndex(1);
-    args.expectPositional(2);
-    OpenList list;
-    OpenExistingList(args, file, list.table, n);
-    MarkTaskUncompleted(list.table, n);
-    return 0;
+    return RunOnRecord(args, MarkTaskUncompleted);
 }
 
 int CmdDelete(const CliArgs& args, CliIo&)
 {
-    const QString file = args.required(0, QStringLiteral("FILE"));
-    const int n = args.recordIndex(1);
-    args.expectPositional(2);
-    OpenList list;
-    OpenExistingList(args, file, list.table, n);
-    DeleteTask(list.table, n);
-    return 0;
+    return RunOnRecord(args, DeleteTask);
 }
 
 int CmdAgain(const CliArgs& args, CliIo&)

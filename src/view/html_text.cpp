@@ -90,7 +90,9 @@ QString PriorityName(qint64 priority)
     }
 }
 
-void AppendEscapedHtml(QString& out, const QString& text)
+namespace {
+// Ampersands are handled in the same pass as the rest, so no entity is escaped twice.
+void AppendEscaped(QString& out, const QString& text, bool quotes)
 {
     for (const QChar c : text) {
         switch (c.unicode()) {
@@ -104,12 +106,21 @@ void AppendEscapedHtml(QString& out, const QString& text)
             out += QStringView(u"&gt;");
             break;
         case u'"':
-            out += QStringView(u"&quot;");
-            break;
+            if (quotes) {
+                out += QStringView(u"&quot;");
+                break;
+            }
+            [[fallthrough]];
         default:
             out += c;
         }
     }
+}
+} // namespace
+
+void AppendEscapedHtml(QString& out, const QString& text)
+{
+    AppendEscaped(out, text, true);
 }
 
 QString EscapeHtml(const QString& text)
@@ -147,27 +158,12 @@ QString DetailsToHtml(const QString& text)
         }
     }
 
-    // Ampersands first, so that no entity is escaped twice. Quotes stay as they are.
     QString html;
     if (!markup) {
         html = text;
     } else {
         html.reserve(text.size() + 16);
-        for (const QChar c : text) {
-            switch (c.unicode()) {
-            case u'&':
-                html += QStringView(u"&amp;");
-                break;
-            case u'<':
-                html += QStringView(u"&lt;");
-                break;
-            case u'>':
-                html += QStringView(u"&gt;");
-                break;
-            default:
-                html += c;
-            }
-        }
+        AppendEscaped(html, text, false); // details keep their quotes
     }
     if (web) {
         QString lower = AsciiLower(html);
