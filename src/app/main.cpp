@@ -34,6 +34,20 @@ void ScheduleScreenshot(TFormMain& form, const QString& fileName)
     });
 }
 
+// Without a display Qt aborts with a long message about platform plugins; one plain line serves
+// the person who started us better.
+bool DisplayAvailable()
+{
+#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
+    if (!qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        return true;
+    return !qEnvironmentVariableIsEmpty("DISPLAY") ||
+           !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+#else
+    return true;
+#endif
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -52,6 +66,13 @@ int main(int argc, char** argv)
     if (commandLine.version) {
         std::printf("%s %s\n", qPrintable(ProductName), qPrintable(FileVersion()));
         return 0;
+    }
+
+    if (!DisplayAvailable()) {
+        std::fputs("quillmark: no graphical display is available (DISPLAY and WAYLAND_DISPLAY are "
+                   "unset); start it from a desktop session.\n",
+                   stderr);
+        return 1;
     }
 
     TQuillmarkApplication application(argc, argv);
