@@ -3,6 +3,7 @@
 
 #include "shared/todo_global.h"
 #include "store/task_table.h"
+#include "store/todo_db.h"
 
 #include <benchmark/benchmark.h>
 #include <random>
@@ -10,16 +11,6 @@
 namespace {
 
 using namespace TaskField;
-
-std::vector<FieldDef> TaskFields()
-{
-    return {
-        {Title, FieldKind::WideString, 200}, {Category, FieldKind::WideString, 50},
-        {Created, FieldKind::DateTime, 0},   {CompleteBy, FieldKind::DateTime, 0},
-        {Priority, FieldKind::Unsigned, 2},  {Completed, FieldKind::DateTime, 0},
-        {Details, FieldKind::WideMemo, 0},
-    };
-}
 
 const char* const Words[] = {"call",  "Buy", "write", "Review", "fix",  "plan",   "Email", "book",
                              "clean", "Pay", "order", "read",   "Send", "update", "check"};
@@ -45,7 +36,7 @@ std::vector<FieldValue> RandomTask(std::mt19937& random, int i)
 void Fill(TaskTable& table, int count)
 {
     std::mt19937 random(12345);
-    table.CreateDataSet(TaskFields());
+    table.CreateDataSet(TaskRecordFields());
     AddSortIndexes(table);
     for (int i = 0; i < count; ++i)
         table.AppendRecord(RandomTask(random, i));

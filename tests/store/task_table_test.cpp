@@ -2,6 +2,7 @@
 #include "shared/todo_global.h"
 #include "store/field_value.h"
 #include "store/task_table.h"
+#include "store/todo_db.h"
 
 #include <QCollator>
 #include <QLocale>
@@ -15,16 +16,6 @@
 namespace {
 
 using namespace TaskField;
-
-std::vector<FieldDef> TaskFields()
-{
-    return {
-        {Title, FieldKind::WideString, 200}, {Category, FieldKind::WideString, 50},
-        {Created, FieldKind::DateTime, 0},   {CompleteBy, FieldKind::DateTime, 0},
-        {Priority, FieldKind::Unsigned, 2},  {Completed, FieldKind::DateTime, 0},
-        {Details, FieldKind::WideMemo, 0},
-    };
-}
 
 // A task as the tests describe it; `details` doubles as the task's identity.
 struct Task {
@@ -64,7 +55,7 @@ protected:
     void SetUp() override
     {
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-        table.CreateDataSet(TaskFields());
+        table.CreateDataSet(TaskRecordFields());
         AddSortIndexes(table);
     }
     void TearDown() override { QLocale::setDefault(QLocale::system()); }
@@ -117,7 +108,7 @@ TEST_F(TaskTableTest, CaseVariantsAreAdjacentUnderEveryLocale)
     for (const QLocale& locale : locales) {
         SCOPED_TRACE(locale.name().toStdString());
         QLocale::setDefault(locale);
-        table.CreateDataSet(TaskFields());
+        table.CreateDataSet(TaskRecordFields());
         n = 0;
         for (const char* title : titles)
             AddTask(table, {title, "", double(++n), NullDate, 1, NullDate, title});
@@ -164,7 +155,7 @@ TEST_F(TaskTableTest, OddNumbersFromFilesSortConsistently)
     const std::optional<double> created[] = {nan, 1.0, std::nullopt, -inf, -0.0, 0.0, inf, nan};
     auto load = [&](int from, int to) {
         for (int i = from; i < to; ++i) {
-            std::vector<FieldValue> values(TaskFields().size());
+            std::vector<FieldValue> values(TaskRecordFields().size());
             if (created[i])
                 values[table.FieldIndex(Created)] = FieldValue::fromReal(*created[i]);
             values[table.FieldIndex(Details)] = FieldValue::fromText(QString::number(i));
@@ -174,7 +165,7 @@ TEST_F(TaskTableTest, OddNumbersFromFilesSortConsistently)
     load(0, 8);
     const QStringList built = Walk(table, SortModeName(smCreated));
     EXPECT_EQ(built, QStringList({"7", "0", "6", "1", "5", "4", "3", "2"}));
-    table.CreateDataSet(TaskFields());
+    table.CreateDataSet(TaskRecordFields());
     table.SetIndexName(SortModeName(smCreated)); // built while empty, kept current record by record
     load(0, 8);
     EXPECT_EQ(Walk(table, SortModeName(smCreated)), built);
@@ -183,7 +174,7 @@ TEST_F(TaskTableTest, OddNumbersFromFilesSortConsistently)
 TEST_F(TaskTableTest, AddSortIndexesKeepsExistingDefinitions)
 {
     TaskTable other;
-    other.CreateDataSet(TaskFields());
+    other.CreateDataSet(TaskRecordFields());
     other.AddIndex(SortModeName(smCreated), Title, false);
     AddSortIndexes(other);
     for (int mode = 0; mode < SortModeCount; ++mode)
@@ -193,7 +184,7 @@ TEST_F(TaskTableTest, AddSortIndexesKeepsExistingDefinitions)
     EXPECT_EQ(Walk(other, SortModeName(smCreated)), QStringList({"a", "b"}));
     // Definitions survive closing and a new field set; the orders rebuild over new records.
     other.Close();
-    other.CreateDataSet(TaskFields());
+    other.CreateDataSet(TaskRecordFields());
     AddTask(other, {"d", "", 1, NullDate, 1, NullDate, "d"});
     AddTask(other, {"c", "", 2, NullDate, 1, NullDate, "c"});
     EXPECT_EQ(other.IndexName(), QString());

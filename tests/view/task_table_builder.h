@@ -4,6 +4,7 @@
 #include "shared/datetime.h"
 #include "shared/todo_global.h"
 #include "store/task_table.h"
+#include "store/todo_db.h"
 
 #include <QDate>
 #include <QDateTime>
@@ -20,22 +21,9 @@ struct TaskSpec {
     QString details;
 };
 
-inline std::vector<FieldDef> PageTestTaskFields()
-{
-    std::vector<FieldDef> fields(7);
-    fields[0] = {TaskField::Title, FieldKind::WideString, 200, 0, {}, 0};
-    fields[1] = {TaskField::Category, FieldKind::WideString, 50, 0, {}, 0};
-    fields[2] = {TaskField::Created, FieldKind::DateTime, 8, 0, {}, 0};
-    fields[3] = {TaskField::CompleteBy, FieldKind::DateTime, 8, 0, {}, 0};
-    fields[4] = {TaskField::Priority, FieldKind::Unsigned, 2, 0, {}, 0};
-    fields[5] = {TaskField::Completed, FieldKind::DateTime, 8, 0, {}, 0};
-    fields[6] = {TaskField::Details, FieldKind::WideMemo, 0, 0, QStringLiteral("WideText"), 0};
-    return fields;
-}
-
 inline void FillTaskTable(TaskTable& table, const std::vector<TaskSpec>& tasks)
 {
-    table.CreateDataSet(PageTestTaskFields());
+    table.CreateDataSet(TaskRecordFields());
     AddSortIndexes(table);
     for (const TaskSpec& t : tasks) {
         table.Append();
