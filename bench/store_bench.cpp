@@ -64,7 +64,6 @@ void BM_WriteList(benchmark::State& state)
     TaskTable table;
     fillTasks(table, int(state.range(0)));
     QByteArray out = DataPacketWriter::Write(table);
-    const qsizetype size = out.size();
     for (auto _ : state) {
         // As a save does: one buffer of about the previous file's size.
         out.resize(0); // keeps its capacity
@@ -95,8 +94,8 @@ void BM_ReadList(benchmark::State& state)
 BENCHMARK(BM_ReadList)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 
 // One MarkTaskCompleted on a list shown in deadline order: the change, the packet, the side file
-// with its fsync, the folder fsync, the in-place rewrite with its fsync, and the side file's
-// removal. Wall-clock time, since most of it is waiting for the disk.
+// with its fsync (the folder fsync on the first save only), the in-place rewrite with its fsync,
+// and the side file's trailer spoilt. Wall-clock time, since most of it is waiting for the disk.
 void BM_MarkTaskCompletedWithSave(benchmark::State& state)
 {
     const int count = int(state.range(0));

@@ -57,8 +57,8 @@ QJsonValue jsonValue(const TaskTable& table, int record, int field)
     // 8-bit texts as they read; binary values in base 64.
     const FieldKind kind = table.Fields()[field].kind;
     if (kind == FieldKind::AnsiString || kind == FieldKind::AnsiMemo) {
-        return QString::fromLatin1(v.bytes().left(
-            v.bytes().indexOf('\0') < 0 ? v.bytes().size() : v.bytes().indexOf('\0')));
+        const qsizetype zero = v.bytes().indexOf('\0');
+        return QString::fromLatin1(zero < 0 ? v.bytes() : v.bytes().left(zero));
     }
     return QString::fromLatin1(v.bytes().toBase64());
 }

@@ -220,6 +220,29 @@ bool needsEscape(char16_t c)
     return c < 0x20 || (c >= 0x7f && c <= 0x9f) || c == 0x2028 || c == 0x2029;
 }
 
+// Characters written in quotes as a backslash and a letter: the character, then its letter.
+constexpr std::pair<char16_t, char16_t> letterEscapes[] = {
+    {u'\\', u'\\'}, {u'"', u'"'}, {u'\n', u'n'}, {u'\r', u'r'}, {u'\t', u't'},
+};
+
+// The letter that escapes `c`, or 0.
+char16_t escapeLetterOf(char16_t c)
+{
+    for (const auto& [plain, letter] : letterEscapes)
+        if (plain == c)
+            return letter;
+    return 0;
+}
+
+// The character that the escape letter `letter` stands for, or 0.
+char16_t escapedCharOf(char16_t letter)
+{
+    for (const auto& [plain, escape] : letterEscapes)
+        if (escape == letter)
+            return plain;
+    return 0;
+}
+
 QString quoted(const QString& text)
 {
     QString out;
@@ -227,24 +250,10 @@ QString quoted(const QString& text)
     out += u'"';
     for (qsizetype i = 0; i < text.size(); ++i) {
         const char16_t c = text[i].unicode();
-        switch (c) {
-        case u'\\':
-            out += QStringLiteral("\\\\");
+        if (const char16_t letter = escapeLetterOf(c)) {
+            out += u'\\';
+            out += letter;
             continue;
-        case u'"':
-            out += QStringLiteral("\\\"");
-            continue;
-        case u'\n':
-            out += QStringLiteral("\\n");
-            continue;
-        case u'\r':
-            out += QStringLiteral("\\r");
-            continue;
-        case u'\t':
-            out += QStringLiteral("\\t");
-            continue;
-        default:
-            break;
         }
         if (QChar::isHighSurrogate(c) && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
             out += text[i];
@@ -280,39 +289,22 @@ std::optional<QString> unquoted(const QString& text, qsizetype& pos)
         }
         if (++i >= text.size())
             return std::nullopt;
-        switch (text[i].unicode()) {
-        case u'\\':
-            out += u'\\';
-            break;
-        case u'"':
-            out += u'"';
-            break;
-        case u'n':
-            out += u'\n';
-            break;
-        case u'r':
-            out += u'\r';
-            break;
-        case u't':
-            out += u'\t';
-            break;
-        case u'u': {
-            if (i + 4 >= text.size())
-                return std::nullopt;
-            char16_t code = 0;
-            for (int k = 1; k <= 4; ++k) {
-                const int digit = QStringLiteral("0123456789abcdef").indexOf(text[i + k].toLower());
-                if (digit < 0)
-                    return std::nullopt;
-                code = char16_t(code * 16 + digit);
-            }
-            out += QChar(code);
-            i += 4;
-            break;
+        const char16_t letter = text[i].unicode();
+        if (const char16_t plain = escapedCharOf(letter)) {
+            out += QChar(plain);
+            continue;
         }
-        default:
+        if (letter != u'u' || i + 4 >= text.size())
             return std::nullopt;
+        char16_t code = 0;
+        for (int k = 1; k <= 4; ++k) {
+            const int digit = QStringLiteral("0123456789abcdef").indexOf(text[i + k].toLower());
+            if (digit < 0)
+                return std::nullopt;
+            code = char16_t(code * 16 + digit);
         }
+        out += QChar(code);
+        i += 4;
     }
     return std::nullopt; // no closing quote
 }

@@ -326,20 +326,21 @@ void DataPacketWriter::Write(const TaskTable& table, QByteArray& result)
     qToLittleEndian(rowOffsetWord, out.at(flagsAt + 4));
 
     const int flagBytes = (columnCount + 3) / 4;
-    std::vector<const FieldValue*> values(columnCount);
+    std::vector<const FieldValue*> values(columnCount); // nullptr: written as null
     for (int r = 0; r < rowCount; ++r) {
         out.u8(0); // status: a plain current row
         char* rowFlags = out.grow(flagBytes);
         std::memset(rowFlags, 0, size_t(flagBytes));
         for (int j = 0; j < columnCount; ++j) {
             const FieldValue& v = table.RawValue(r, j);
-            if (writtenAsNull(plan[j], v))
+            const bool isNull = writtenAsNull(plan[j], v);
+            if (isNull)
                 rowFlags[j / 4] = char(rowFlags[j / 4] | (1 << (2 * (j % 4))));
-            values[j] = &v;
+            values[j] = isNull ? nullptr : &v;
         }
         // `rowFlags` may move when the buffer grows: it is written completely above.
         for (int j = 0; j < columnCount; ++j)
-            if (!writtenAsNull(plan[j], *values[j]))
+            if (values[j])
                 writeValue(out, plan[j], *values[j]);
     }
 }

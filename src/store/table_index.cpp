@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <bit>
 #include <cmath>
+#include <numeric>
 
 TableIndex::TableIndex(const QString& name, const QString& fields, bool descending)
     : FName(name), FFieldsText(fields), FDescending(descending)
@@ -23,31 +24,22 @@ void TableIndex::build(const std::vector<TableRecord*>& records,
         const int field = FindFieldIn(fields, name);
         if (field < 0)
             throw TaskStoreError(QStringLiteral("Field '%1' not found").arg(name));
+        const FieldDef& def = fields[field];
         KeyCompare how = KeyCompare::Bytes;
-        switch (fields[field].kind) {
-        case FieldKind::WideString:
-        case FieldKind::WideMemo:
+        switch (StorageOf(def.kind)) {
+        case FieldStorage::Text:
             how = KeyCompare::Text;
             break;
-        case FieldKind::AnsiString:
-        case FieldKind::AnsiMemo:
-            how = KeyCompare::AnsiText;
+        case FieldStorage::Bytes:
+            how = IsTextKind(def.kind) ? KeyCompare::AnsiText : KeyCompare::Bytes;
             break;
-        case FieldKind::Bytes:
-            how = KeyCompare::Bytes;
-            break;
-        case FieldKind::DateTime:
-        case FieldKind::Date:
-        case FieldKind::Time:
-        case FieldKind::Float:
+        case FieldStorage::Real:
             how = KeyCompare::Real;
             break;
-        case FieldKind::Unsigned:
-            how = fields[field].size >= 8 ? KeyCompare::Unsigned64 : KeyCompare::Signed;
-            break;
-        case FieldKind::Integer:
-        case FieldKind::Boolean:
-            how = KeyCompare::Signed;
+        case FieldStorage::Integer:
+            // Only an 8-byte unsigned value can leave the signed range.
+            how = def.kind == FieldKind::Unsigned && def.size >= 8 ? KeyCompare::Unsigned64
+                                                                   : KeyCompare::Signed;
             break;
         }
         keys.push_back({field, how});
@@ -77,6 +69,23 @@ quint64 OrderedBits(double value)
     return (bits & 0x8000000000000000ull) ? ~bits : (bits | 0x8000000000000000ull);
 }
 
+// Ranks `count` distinct values ordered by `compare` (negative, zero or positive, as
+// QByteArray::compare): values that compare equal get equal ranks.
+template <typename Compare> std::vector<quint64> RanksOf(size_t count, Compare compare)
+{
+    std::vector<int> order(count);
+    std::iota(order.begin(), order.end(), 0);
+    std::sort(order.begin(), order.end(), [&](int a, int b) { return compare(a, b) < 0; });
+    std::vector<quint64> rank(count);
+    quint64 current = 0;
+    for (size_t j = 0; j < count; ++j) {
+        if (j > 0 && compare(order[j - 1], order[j]) != 0)
+            ++current;
+        rank[order[j]] = current;
+    }
+    return rank;
+}
+
 } // namespace
 
 // Ranks the distinct values of a text or byte key field: equal collation keys get equal ranks.
@@ -101,17 +110,8 @@ void TableIndex::rankColumn(const Key& key, const std::vector<TableRecord*>& rec
             }
             distinctOf[i] = *it;
         }
-        std::vector<int> order(values.size());
-        for (size_t j = 0; j < order.size(); ++j)
-            order[j] = int(j);
-        std::sort(order.begin(), order.end(), [&](int a, int b) { return values[a] < values[b]; });
-        std::vector<quint64> rank(values.size());
-        quint64 current = 0;
-        for (size_t j = 0; j < order.size(); ++j) {
-            if (j > 0 && values[order[j - 1]] != values[order[j]])
-                ++current;
-            rank[order[j]] = current;
-        }
+        const std::vector<quint64> rank =
+            RanksOf(values.size(), [&](int a, int b) { return values[a].compare(values[b]); });
         for (size_t i = 0; i < n; ++i)
             if (distinctOf[i] >= 0)
                 rows[i * stride + column] = rank[distinctOf[i]];
@@ -143,18 +143,8 @@ void TableIndex::rankColumn(const Key& key, const std::vector<TableRecord*>& rec
         else
             sortKeys.push_back(FCollator->sortKey(texts[j]));
     }
-    std::vector<int> order(texts.size());
-    for (size_t j = 0; j < order.size(); ++j)
-        order[j] = int(j);
-    std::sort(order.begin(), order.end(),
-              [&](int a, int b) { return sortKeys[a].compare(sortKeys[b]) < 0; });
-    std::vector<quint64> rank(texts.size());
-    quint64 current = 0;
-    for (size_t j = 0; j < order.size(); ++j) {
-        if (j > 0 && sortKeys[order[j - 1]].compare(sortKeys[order[j]]) != 0)
-            ++current;
-        rank[order[j]] = current;
-    }
+    const std::vector<quint64> rank =
+        RanksOf(texts.size(), [&](int a, int b) { return sortKeys[a].compare(sortKeys[b]); });
     for (size_t i = 0; i < n; ++i) {
         if (distinctOf[i] < 0)
             continue;
@@ -181,6 +171,13 @@ void TableIndex::sortAll(const std::vector<TableRecord*>& records)
         for (size_t i = 0; i < n; ++i)
             if (records[i]->values[key.field].isNull())
                 rows[i * stride] |= quint64(1) << k;
+        const auto fillColumn = [&](auto orderedBits) {
+            for (size_t i = 0; i < n; ++i) {
+                const FieldValue& value = records[i]->values[key.field];
+                if (!value.isNull())
+                    rows[i * stride + column] = orderedBits(value);
+            }
+        };
         switch (key.compare) {
         case KeyCompare::Text:
         case KeyCompare::AnsiText:
@@ -188,25 +185,15 @@ void TableIndex::sortAll(const std::vector<TableRecord*>& records)
             rankColumn(key, records, rows, stride, column);
             break;
         case KeyCompare::Real:
-            for (size_t i = 0; i < n; ++i) {
-                const FieldValue& value = records[i]->values[key.field];
-                if (!value.isNull())
-                    rows[i * stride + column] = OrderedBits(value.real());
-            }
+            fillColumn([](const FieldValue& value) { return OrderedBits(value.real()); });
             break;
         case KeyCompare::Signed:
-            for (size_t i = 0; i < n; ++i) {
-                const FieldValue& value = records[i]->values[key.field];
-                if (!value.isNull())
-                    rows[i * stride + column] = quint64(value.integer()) ^ 0x8000000000000000ull;
-            }
+            fillColumn([](const FieldValue& value) {
+                return quint64(value.integer()) ^ 0x8000000000000000ull;
+            });
             break;
         case KeyCompare::Unsigned64:
-            for (size_t i = 0; i < n; ++i) {
-                const FieldValue& value = records[i]->values[key.field];
-                if (!value.isNull())
-                    rows[i * stride + column] = quint64(value.integer());
-            }
+            fillColumn([](const FieldValue& value) { return quint64(value.integer()); });
             break;
         }
     }

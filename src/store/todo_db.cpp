@@ -29,6 +29,25 @@ void writeList(TaskTable& table)
     requireListFile().WriteDataSet(table);
 }
 
+TaskStoreError cannotOpen(const QString& dbFileName)
+{
+    return TaskStoreError(QStringLiteral("%1 can not be opened. It may be in use by another "
+                                         "application or is inaccessible.")
+                              .arg(dbFileName));
+}
+
+// The fields the task edit sets, on the current record; the deadline keeps no time of day.
+void setEditedFields(TaskTable& table, const QString& title, const QString& category,
+                     double created, double deadline, int priority, const QString& details)
+{
+    table.SetString(table.FieldIndex(TaskField::Title), title);
+    table.SetString(table.FieldIndex(TaskField::Category), category);
+    table.SetDateTime(table.FieldIndex(TaskField::Created), created);
+    table.SetDateTime(table.FieldIndex(TaskField::CompleteBy), DateOf(deadline));
+    table.SetInteger(table.FieldIndex(TaskField::Priority), priority);
+    table.SetString(table.FieldIndex(TaskField::Details), details);
+}
+
 } // namespace
 
 // --- TdbToDoFile ---------------------------------------------------------------------------
@@ -38,19 +57,17 @@ TdbToDoFile::TdbToDoFile(const QString& dbFileName)
 {
     if (QFileInfo::exists(dbFileName)) {
         if (!FFileStream->open(dbFileName, ExclusiveFileHold::Mode::OpenExisting))
-            throw TaskStoreError(QStringLiteral("%1 can not be opened. It may be in use by another "
-                                                "application or is inaccessible.")
-                                     .arg(dbFileName));
+            throw cannotOpen(dbFileName);
         RecoverInterruptedSave(*FFileStream);
         if (!FFileStream->readAll(FContent))
-            throw TaskStoreError(QStringLiteral("%1 can not be opened. It may be in use by another "
-                                                "application or is inaccessible.")
-                                     .arg(dbFileName));
-        const qsizetype length = SignatureSchema1.size();
-        if (FContent.size() > length && FContent.startsWith(SignatureSchema1))
-            FSchemaLevel = 1;
-        else if (FContent.size() > SignatureSchema2.size() && FContent.startsWith(SignatureSchema2))
-            FSchemaLevel = 2;
+            throw cannotOpen(dbFileName);
+        // Both signatures have the same length; a file must hold more than its signature.
+        if (FContent.size() > SignatureSchema2.size()) {
+            if (FContent.startsWith(SignatureSchema1))
+                FSchemaLevel = 1;
+            else if (FContent.startsWith(SignatureSchema2))
+                FSchemaLevel = 2;
+        }
         if (FSchemaLevel == 0) {
             FFileStream->close();
             throw TaskStoreError(
@@ -253,13 +270,8 @@ void AppendTask(TaskTable& table, const QString& title, const QString& category,
 {
     requireListFile();
     table.Append();
-    table.SetString(table.FieldIndex(TaskField::Title), title);
-    table.SetString(table.FieldIndex(TaskField::Category), category);
-    table.SetDateTime(table.FieldIndex(TaskField::Created), created);
-    table.SetDateTime(table.FieldIndex(TaskField::CompleteBy), DateOf(deadline));
-    table.SetInteger(table.FieldIndex(TaskField::Priority), priority);
+    setEditedFields(table, title, category, created, deadline, priority, details);
     table.SetDateTime(table.FieldIndex(TaskField::Completed), NullDate);
-    table.SetString(table.FieldIndex(TaskField::Details), details);
     writeList(table);
 }
 
@@ -268,12 +280,7 @@ void UpdateTask(TaskTable& table, int recIndex, const QString& title, const QStr
 {
     requireListFile();
     table.SetRecNo(recIndex);
-    table.SetString(table.FieldIndex(TaskField::Title), title);
-    table.SetString(table.FieldIndex(TaskField::Category), category);
-    table.SetDateTime(table.FieldIndex(TaskField::Created), created);
-    table.SetDateTime(table.FieldIndex(TaskField::CompleteBy), DateOf(deadline));
-    table.SetInteger(table.FieldIndex(TaskField::Priority), priority);
-    table.SetString(table.FieldIndex(TaskField::Details), details);
+    setEditedFields(table, title, category, created, deadline, priority, details);
     writeList(table);
 }
 
@@ -302,7 +309,7 @@ void AppendTaskAgain(TaskTable& table, int recIndex, double deadline)
     const QString details = table.AsString(TaskField::Details);
     const QString category = table.AsString(TaskField::Category);
     const QString title = table.AsString(TaskField::Title);
-    AppendTask(table, title, category, now, DateOf(deadline), priority, details);
+    AppendTask(table, title, category, now, deadline, priority, details);
 }
 
 void DeleteTask(TaskTable& table, int recIndex)
