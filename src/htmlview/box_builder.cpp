@@ -53,7 +53,6 @@ public:
         const ComputedStyle* rootStyle = FStyles.style(FDom.root());
         uint32_t root = newBox(Box::Block, rootStyle);
         buildContainer(FDom.root(), root, Sep::None);
-        FT.canvas = 0;
         uint32_t body = FDom.find(Tag::Body);
         if (body != NoNode && FStyles.style(body) && qAlpha(FStyles.style(body)->background) > 0)
             FT.canvas = FStyles.style(body)->background;
@@ -233,10 +232,8 @@ private:
 
     void addBreak(const ComputedStyle* s, const InlineContext& ctx)
     {
-        FPendingSpace = false;
-        InlineItem& it = push(InlineItem::Break, s, ctx);
-        it.hasSpace = false;
-        it.spaceWidth = 0;
+        FPendingSpace = false; // so the break carries no space before it
+        push(InlineItem::Break, s, ctx);
         FNextSep = Sep::Newline;
         FAfterImage = false;
     }

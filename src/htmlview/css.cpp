@@ -247,6 +247,40 @@ bool parseSideLength(QStringView w, CssValue& v, bool allowNegative)
     return true;
 }
 
+// One value of each per-side property, shared by the shorthands and the single sides.
+bool marginValue(QStringView w, CssValue& v)
+{
+    return parseSideLength(w, v, true);
+}
+bool paddingValue(QStringView w, CssValue& v)
+{
+    return parseSideLength(w, v, false);
+}
+bool borderWidthValue(QStringView w, CssValue& v)
+{
+    Length l;
+    if (!parseBorderWidth(w, l))
+        return false;
+    v = lengthValue(l);
+    return true;
+}
+bool borderStyleValue(QStringView w, CssValue& v)
+{
+    int k = keywordOf(w);
+    if (!isBorderStyle(k))
+        return false;
+    v = keywordValue(k);
+    return true;
+}
+bool borderColorValue(QStringView w, CssValue& v)
+{
+    QRgb c;
+    if (!parseColor(w, c))
+        return false;
+    v = colorValue(c);
+    return true;
+}
+
 // border / border-top ...: width, style and colour in any order.
 bool borderShorthand(const std::vector<QStringView>& ws, int firstSide, int sideCount,
                      Declarations& out, bool important)
@@ -391,53 +425,38 @@ void parseDeclaration(QStringView name, QStringView value, Declarations& out)
         if (ws.size() == 1 && parseSideLength(ws[0], v, false))
             push(out, prop == u"width" ? Prop::Width : Prop::Height, v, important);
     } else if (prop == u"margin") {
-        sides(ws, Prop::MarginTop, out, important,
-              [](QStringView w, CssValue& v) { return parseSideLength(w, v, true); });
+        sides(ws, Prop::MarginTop, out, important, marginValue);
     } else if (prop == u"padding") {
-        sides(ws, Prop::PaddingTop, out, important,
-              [](QStringView w, CssValue& v) { return parseSideLength(w, v, false); });
+        sides(ws, Prop::PaddingTop, out, important, paddingValue);
     } else if (prop == u"border-width") {
-        sides(ws, Prop::BorderTopWidth, out, important, [](QStringView w, CssValue& v) {
-            Length l;
-            if (!parseBorderWidth(w, l))
-                return false;
-            v = lengthValue(l);
-            return true;
-        });
+        sides(ws, Prop::BorderTopWidth, out, important, borderWidthValue);
     } else if (prop == u"border-style") {
-        sides(ws, Prop::BorderTopStyle, out, important, [](QStringView w, CssValue& v) {
-            int k = keywordOf(w);
-            if (!isBorderStyle(k))
-                return false;
-            v = keywordValue(k);
-            return true;
-        });
+        sides(ws, Prop::BorderTopStyle, out, important, borderStyleValue);
     } else if (prop == u"border-color") {
-        sides(ws, Prop::BorderTopColor, out, important, [](QStringView w, CssValue& v) {
-            QRgb c;
-            if (!parseColor(w, c))
-                return false;
-            v = colorValue(c);
-            return true;
-        });
+        sides(ws, Prop::BorderTopColor, out, important, borderColorValue);
     } else if (prop == u"border") {
         borderShorthand(ws, 0, 4, out, important);
     } else {
+        // One side: margin-top, padding-left, border-right, border-bottom-width ...
         static const char* sideNames[] = {"top", "right", "bottom", "left"};
         static const char* marginNames[] = {"margin-top", "margin-right", "margin-bottom",
                                             "margin-left"};
         static const char* paddingNames[] = {"padding-top", "padding-right", "padding-bottom",
                                              "padding-left"};
-        for (int s = 0; s < 4; ++s) {
+        auto one = [&](Prop first, int side, QStringView text,
+                       bool (*parse)(QStringView, CssValue&)) {
             CssValue v;
+            if (parse(text, v))
+                push(out, Prop(int(first) + side), v, important);
+        };
+        const QStringView single = ws.size() == 1 ? ws[0] : QStringView();
+        for (int s = 0; s < 4; ++s) {
             if (prop == QLatin1StringView(marginNames[s])) {
-                if (ws.size() == 1 && parseSideLength(ws[0], v, true))
-                    push(out, Prop(int(Prop::MarginTop) + s), v, important);
+                one(Prop::MarginTop, s, single, marginValue);
                 return;
             }
             if (prop == QLatin1StringView(paddingNames[s])) {
-                if (ws.size() == 1 && parseSideLength(ws[0], v, false))
-                    push(out, Prop(int(Prop::PaddingTop) + s), v, important);
+                one(Prop::PaddingTop, s, single, paddingValue);
                 return;
             }
             const QString border = QStringLiteral("border-") + QLatin1StringView(sideNames[s]);
@@ -446,21 +465,15 @@ void parseDeclaration(QStringView name, QStringView value, Declarations& out)
                 return;
             }
             if (prop == border + QStringLiteral("-width")) {
-                Length l;
-                if (ws.size() == 1 && parseBorderWidth(ws[0], l))
-                    push(out, Prop(int(Prop::BorderTopWidth) + s), lengthValue(l), important);
+                one(Prop::BorderTopWidth, s, single, borderWidthValue);
                 return;
             }
             if (prop == border + QStringLiteral("-style")) {
-                int k = ws.size() == 1 ? keywordOf(ws[0]) : 0;
-                if (isBorderStyle(k))
-                    push(out, Prop(int(Prop::BorderTopStyle) + s), keywordValue(k), important);
+                one(Prop::BorderTopStyle, s, single, borderStyleValue);
                 return;
             }
             if (prop == border + QStringLiteral("-color")) {
-                QRgb c;
-                if (parseColor(value, c))
-                    push(out, Prop(int(Prop::BorderTopColor) + s), colorValue(c), important);
+                one(Prop::BorderTopColor, s, value, borderColorValue);
                 return;
             }
         }

@@ -5,11 +5,11 @@
 namespace htmlview {
 
 namespace {
-struct NameEntry {
+template <typename T> struct Named {
     const char* name;
-    Tag tag;
+    T value;
 };
-const NameEntry kTags[] = {
+const Named<Tag> kTags[] = {
     {"html", Tag::Html},   {"head", Tag::Head},   {"body", Tag::Body},     {"header", Tag::Header},
     {"table", Tag::Table}, {"tbody", Tag::Tbody}, {"thead", Tag::Thead},   {"tfoot", Tag::Tfoot},
     {"tr", Tag::Tr},       {"td", Tag::Td},       {"th", Tag::Th},         {"span", Tag::Span},
@@ -19,11 +19,7 @@ const NameEntry kTags[] = {
     {"hr", Tag::Hr},       {"style", Tag::Style}, {"script", Tag::Script}, {"title", Tag::Title},
     {"meta", Tag::Meta},   {"link", Tag::Link},
 };
-struct AttrEntry {
-    const char* name;
-    Attr attr;
-};
-const AttrEntry kAttrs[] = {
+const Named<Attr> kAttrs[] = {
     {"class", Attr::Class},
     {"id", Attr::Id},
     {"style", Attr::Style},
@@ -61,7 +57,7 @@ Tag tagFromName(QStringView lowerName)
     const char16_t first = lowerName[0].unicode();
     for (const auto& e : kTags) {
         if (char16_t(e.name[0]) == first && equalsAscii(lowerName, e.name))
-            return e.tag;
+            return e.value;
     }
     return Tag::Unknown;
 }
@@ -70,7 +66,7 @@ Attr attrFromName(QStringView lowerName)
 {
     for (const auto& e : kAttrs) {
         if (equalsAscii(lowerName, e.name))
-            return e.attr;
+            return e.value;
     }
     return Attr::Unknown;
 }
@@ -95,24 +91,24 @@ Dom::Dom()
     createNode(Tag::Html);
 }
 
+const Attribute* Dom::findAttribute(uint32_t node, Attr name) const
+{
+    for (const Attribute* a = attributesBegin(node); a != attributesEnd(node); ++a) {
+        if (a->name == name)
+            return a;
+    }
+    return nullptr;
+}
+
 QStringView Dom::attribute(uint32_t node, Attr name) const
 {
-    const Node& n = FNodes[node];
-    for (uint32_t i = 0; i < n.attrCount; ++i) {
-        if (FAttrs[n.attrBegin + i].name == name)
-            return FAttrs[n.attrBegin + i].value;
-    }
-    return {};
+    const Attribute* a = findAttribute(node, name);
+    return a ? a->value : QStringView();
 }
 
 bool Dom::hasAttribute(uint32_t node, Attr name) const
 {
-    const Node& n = FNodes[node];
-    for (uint32_t i = 0; i < n.attrCount; ++i) {
-        if (FAttrs[n.attrBegin + i].name == name)
-            return true;
-    }
-    return false;
+    return findAttribute(node, name) != nullptr;
 }
 
 uint32_t Dom::find(Tag tag) const
@@ -246,10 +242,8 @@ void Dom::addAttribute(uint32_t node, Attr name, QStringView value)
     // Attributes of a node are contiguous; only the newest node may grow.
     if (n.attrBegin + n.attrCount != FAttrs.size() || n.attrCount == 0xffff)
         return;
-    for (uint32_t i = 0; i < n.attrCount; ++i) {
-        if (FAttrs[n.attrBegin + i].name == name)
-            return; // the first occurrence wins, as in browsers
-    }
+    if (findAttribute(node, name))
+        return; // the first occurrence wins, as in browsers
     // Values are numbered while they are still in the cache, so that styling compares numbers
     // instead of reading the text again.
     FAttrs.push_back({name, atomOf(name, value), value});

@@ -126,6 +126,7 @@ public:
     void mergeAttributes(uint32_t node, const std::vector<Attribute>& attrs);
 
 private:
+    const Attribute* findAttribute(uint32_t node, Attr name) const;
     uint32_t atomOf(Attr name, QStringView value);
     QString FSource;
     std::vector<QString> FKept;

@@ -118,6 +118,18 @@ private:
         return FSize - i;
     }
 
+    // The source's characters from..to lower-cased into `buf`; empty when longer than any name
+    // the tree knows.
+    QStringView lowerShortName(qsizetype from, qsizetype to, char16_t (&buf)[16]) const
+    {
+        const qsizetype len = to - from;
+        if (len >= 16)
+            return {};
+        for (qsizetype m = 0; m < len; ++m)
+            buf[m] = lower(FData[from + m]);
+        return QStringView(buf, len);
+    }
+
     // Reads a tag name at k, lower-cased; returns its end.
     qsizetype readName(qsizetype k, Tag& tag, QStringView& unknownName)
     {
@@ -125,14 +137,7 @@ private:
         while (k < FSize && !isSpace(FData[k]) && FData[k] != u'/' && FData[k] != u'>')
             ++k;
         char16_t buf[16];
-        qsizetype len = k - start;
-        if (len < 16) {
-            for (qsizetype m = 0; m < len; ++m)
-                buf[m] = lower(FData[start + m]);
-            tag = tagFromName(QStringView(buf, len));
-        } else {
-            tag = Tag::Unknown;
-        }
+        tag = tagFromName(lowerShortName(start, k, buf));
         if (tag == Tag::Unknown)
             unknownName = FDom.keep(view(start, k).toString().toLower());
         return k;
@@ -185,19 +190,14 @@ private:
                 }
             }
             char16_t nb[16];
-            qsizetype nlen = nameEnd - nameStart;
-            if (nlen < 16) {
-                for (qsizetype m = 0; m < nlen; ++m)
-                    nb[m] = lower(FData[nameStart + m]);
-                Attr a = attrFromName(QStringView(nb, nlen));
-                if (a != Attr::Unknown) {
-                    if (mayHoldEntity(value)) {
-                        QString decoded;
-                        decodeEntities(value, decoded);
-                        value = FDom.keep(std::move(decoded));
-                    }
-                    FAttrs.push_back({a, 0, value});
+            Attr a = attrFromName(lowerShortName(nameStart, nameEnd, nb));
+            if (a != Attr::Unknown) {
+                if (mayHoldEntity(value)) {
+                    QString decoded;
+                    decodeEntities(value, decoded);
+                    value = FDom.keep(std::move(decoded));
                 }
+                FAttrs.push_back({a, 0, value});
             }
         }
         if (tag == Tag::Style || tag == Tag::Script || tag == Tag::Title) {
@@ -524,9 +524,8 @@ std::unique_ptr<Dom> parseHtml(const QString& html)
 {
     auto dom = std::make_unique<Dom>();
     dom->setSource(html);
-    // Reserving from a quick count saves regrowing; untouched reserve costs nothing.
     const QString& s = dom->source();
-    // A generous estimate: reserved pages that are never touched cost nothing.
+    // A generous estimate saves regrowing: reserved pages that are never touched cost nothing.
     dom->reserve(size_t(s.size()) / 8 + 16, size_t(s.size()) / 16 + 16);
     Parser parser(*dom, s);
     parser.run();

@@ -27,10 +27,4 @@ int ImageCache::indexOf(QStringView source)
     return index;
 }
 
-void ImageCache::clear()
-{
-    FIndex.clear();
-    FEntries.clear();
-}
-
 } // namespace htmlview

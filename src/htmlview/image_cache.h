@@ -21,7 +21,6 @@ public:
     // The index of the entry for `source` (an absolute path or a file: URL).
     int indexOf(QStringView source);
     const Entry& entry(int index) const { return FEntries[size_t(index)]; }
-    void clear();
 
 private:
     QHash<QString, int> FIndex;

@@ -19,6 +19,18 @@ float verticalFrame(const ComputedStyle* s)
     return s->border[0] + s->border[2] + s->padding[0] + s->padding[2];
 }
 
+DisplayItem rectItem(DisplayItem::Kind kind, float x, float y, float w, float h, QRgb color = 0)
+{
+    DisplayItem it;
+    it.kind = kind;
+    it.x = x;
+    it.y = y;
+    it.w = w;
+    it.h = h;
+    it.color = color;
+    return it;
+}
+
 class Layouter {
 public:
     Layouter(BoxTree& t, DisplayList& out) : FT(t), FM(*t.measurer), FOut(out) {}
@@ -132,7 +144,6 @@ public:
         if (qAlpha(color) == 0)
             return NoItem;
         FOut.items.emplace_back();
-        FOut.items.back().w = 0;
         return FOut.items.size() - 1;
     }
 
@@ -140,14 +151,7 @@ public:
     {
         if (w <= 0 || h <= 0 || qAlpha(color) == 0)
             return;
-        DisplayItem it;
-        it.kind = DisplayItem::Fill;
-        it.x = x;
-        it.y = y;
-        it.w = w;
-        it.h = h;
-        it.color = color;
-        FOut.items.push_back(it);
+        FOut.items.push_back(rectItem(DisplayItem::Fill, x, y, w, h, color));
     }
 
     void borders(const ComputedStyle* s, float x, float y, float w, float h)
@@ -175,17 +179,11 @@ public:
         fill(x + w - b[1], y + b[0], b[1], h - b[0] - b[2], shade(1));
     }
 
+    // Fills a placeholder; `color` is the one it was reserved for.
     void setRect(size_t index, float x, float y, float w, float h, QRgb color)
     {
-        if (index == NoItem)
-            return;
-        DisplayItem& it = FOut.items[index];
-        it.kind = DisplayItem::Fill;
-        it.x = x;
-        it.y = y;
-        it.w = qAlpha(color) ? w : 0;
-        it.h = qAlpha(color) ? h : 0;
-        it.color = color;
+        if (index != NoItem)
+            FOut.items[index] = rectItem(DisplayItem::Fill, x, y, w, h, color);
     }
 
     // Children of a block container stacked from y; returns the content height.
@@ -207,9 +205,7 @@ public:
             }
             const ComputedStyle* s = child.style;
             float mt = s->margin[0], mb = s->margin[2];
-            float gap = any ? std::max(pendingMargin, mt) : mt;
-            if (!any)
-                gap = pendingMargin + mt;
+            float gap = any ? std::max(pendingMargin, mt) : pendingMargin + mt;
             float ml = s->margin[3], mr = s->margin[1];
             float h;
             if (child.kind == Box::Table)
@@ -331,12 +327,7 @@ public:
                 setRect(info.cellBg, info.x, cy, info.w, rowH, cs->background);
                 borders(cs, info.x, cy, info.w, rowH);
             }
-            DisplayItem& g = FOut.items[guard];
-            g.kind = DisplayItem::RowGuard;
-            g.x = x;
-            g.y = cy;
-            g.w = width;
-            g.h = rowH;
+            FOut.items[guard] = rectItem(DisplayItem::RowGuard, x, cy, width, rowH);
             cy += rowH + spacing;
         }
         --FTableDepth;
@@ -389,13 +380,13 @@ public:
                 lineW += lead + chunkW;
                 j = k;
             }
-            cy += placeLine(lineStart, j, x, cy, width, lineW, block, strut);
+            cy += placeLine(lineStart, j, x, cy, width, block, strut);
             i = j;
         }
         return cy - y;
     }
 
-    float placeLine(uint32_t a, uint32_t b, float x, float y, float width, float lineW,
+    float placeLine(uint32_t a, uint32_t b, float x, float y, float width,
                     const ComputedStyle* block, LineMetrics strut)
     {
         float ascent = strut.ascent, descent = strut.descent;
@@ -419,7 +410,6 @@ public:
                 descent = std::max(descent, m.descent);
             }
         }
-        (void)lineW;
         float offset = 0;
         if (block->textAlign == kw::Right)
             offset = std::max(0.0f, width - cx);
@@ -427,16 +417,8 @@ public:
             offset = std::max(0.0f, (width - cx) / 2);
         const float baseline = y + ascent;
         const float lineH = ascent + descent;
-        if (FTableDepth == 0) {
-            // Lines in tables are kept whole by their rows.
-            DisplayItem guard;
-            guard.kind = DisplayItem::LineGuard;
-            guard.x = x;
-            guard.y = y;
-            guard.w = width;
-            guard.h = lineH;
-            FOut.items.push_back(guard);
-        }
+        if (FTableDepth == 0) // lines in tables are kept whole by their rows
+            FOut.items.push_back(rectItem(DisplayItem::LineGuard, x, y, width, lineH));
         for (uint32_t k = a; k < b;) {
             const InlineItem& it = FT.items[k];
             if (it.kind == InlineItem::Break) {
@@ -489,12 +471,6 @@ private:
 };
 
 } // namespace
-
-void intrinsicWidths(BoxTree& tree, uint32_t box, float& minWidth, float& maxWidth)
-{
-    DisplayList scratch;
-    Layouter(tree, scratch).intrinsic(box, minWidth, maxWidth);
-}
 
 DisplayList layoutBoxTree(BoxTree& tree, float width)
 {

@@ -9,7 +9,4 @@ namespace htmlview {
 
 DisplayList layoutBoxTree(BoxTree& tree, float width);
 
-// Intrinsic widths of a box (border box): narrowest without overflow, widest without breaks.
-void intrinsicWidths(BoxTree& tree, uint32_t box, float& minWidth, float& maxWidth);
-
 } // namespace htmlview

@@ -70,7 +70,7 @@ struct Candidate {
     uint32_t specificity;
     uint32_t order;
     const Declarations* decls;
-    bool important;
+    bool important() const { return level >= 4; }
 };
 
 } // namespace
@@ -253,27 +253,30 @@ Declarations attributeHints(const Dom& dom, uint32_t node)
         double px = v.toDouble(&ok);
         return ok && px >= 0 ? QString::number(px) + QStringLiteral("px") : QString();
     };
-    QStringView v;
-    if (!(v = dom.attribute(node, Attr::Bgcolor)).isEmpty())
-        add(QStringLiteral("background-color:") + v.toString());
+    // `property:` and an attribute's text, when the attribute has one.
+    auto addFrom = [&](Attr attr, const char* property) {
+        QStringView v = dom.attribute(node, attr);
+        if (!v.isEmpty())
+            add(QString::fromLatin1(property) + v.toString());
+    };
+    // A width or height; zero is ignored, as browsers do.
+    auto addLengthFrom = [&](Attr attr, const char* property) {
+        QStringView v = dom.attribute(node, attr);
+        if (v.isEmpty())
+            return;
+        QString l = lengthAttr(v);
+        if (!l.isEmpty() && l != u"0px")
+            add(QString::fromLatin1(property) + l);
+    };
+    addFrom(Attr::Bgcolor, "background-color:");
     if (n.tag == Tag::Td || n.tag == Tag::Th || n.tag == Tag::Table || n.tag == Tag::Img) {
-        if (!(v = dom.attribute(node, Attr::Width)).isEmpty()) {
-            QString l = lengthAttr(v);
-            if (!l.isEmpty() && l != u"0px")
-                add(QStringLiteral("width:") + l);
-        }
-        if (!(v = dom.attribute(node, Attr::Height)).isEmpty()) {
-            QString l = lengthAttr(v);
-            if (!l.isEmpty() && l != u"0px")
-                add(QStringLiteral("height:") + l);
-        }
+        addLengthFrom(Attr::Width, "width:");
+        addLengthFrom(Attr::Height, "height:");
     }
     if (n.tag == Tag::Td || n.tag == Tag::Th || n.tag == Tag::Tr || n.tag == Tag::Div ||
         n.tag == Tag::P) {
-        if (!(v = dom.attribute(node, Attr::Align)).isEmpty())
-            add(QStringLiteral("text-align:") + v.toString());
-        if (!(v = dom.attribute(node, Attr::Valign)).isEmpty())
-            add(QStringLiteral("vertical-align:") + v.toString());
+        addFrom(Attr::Align, "text-align:");
+        addFrom(Attr::Valign, "vertical-align:");
     }
     if (n.tag == Tag::Table && dom.hasAttribute(node, Attr::Border)) {
         bool ok = false;
@@ -307,10 +310,8 @@ Declarations attributeHints(const Dom& dom, uint32_t node)
         add(QStringLiteral("border: %1px solid").arg(std::clamp(b, 0, 100)));
     }
     if (n.tag == Tag::Font) {
-        if (!(v = dom.attribute(node, Attr::Color)).isEmpty())
-            add(QStringLiteral("color:") + v.toString());
-        if (!(v = dom.attribute(node, Attr::Face)).isEmpty())
-            add(QStringLiteral("font-family:") + v.toString());
+        addFrom(Attr::Color, "color:");
+        addFrom(Attr::Face, "font-family:");
     }
     return out;
 }
@@ -408,7 +409,7 @@ const ComputedStyle* StyleResolver::resolve(uint32_t node, uint32_t parentContex
             if (!matches(FDom, node, sel))
                 continue;
             cands.push_back(
-                {ix.level, sel.specificity, ix.rule->order, ix.rule->declarations.get(), false});
+                {ix.level, sel.specificity, ix.rule->order, ix.rule->declarations.get()});
         }
     };
     consider(d->universal);
@@ -437,7 +438,7 @@ const ComputedStyle* StyleResolver::resolve(uint32_t node, uint32_t parentContex
     }
     Declarations hints = attributeHints(FDom, node);
     if (!hints.empty())
-        cands.push_back({1, 0, 0, &hints, false});
+        cands.push_back({1, 0, 0, &hints});
     std::shared_ptr<const Declarations> inlineDecls;
     QStringView inlineStyle = FDom.attribute(node, Attr::Style);
     if (!inlineStyle.isEmpty()) {
@@ -448,7 +449,7 @@ const ComputedStyle* StyleResolver::resolve(uint32_t node, uint32_t parentContex
                      .emplace(text, std::make_shared<Declarations>(parseDeclarations(text)))
                      .first;
         inlineDecls = it->second;
-        cands.push_back({3, 0, 0, inlineDecls.get(), false});
+        cands.push_back({3, 0, 0, inlineDecls.get()});
     }
     // Important declarations form their own levels above the normal ones.
     size_t normalCount = cands.size();
@@ -456,7 +457,6 @@ const ComputedStyle* StyleResolver::resolve(uint32_t node, uint32_t parentContex
         if (cands[i].level == 2 || cands[i].level == 3) {
             Candidate c = cands[i];
             c.level += 2;
-            c.important = true;
             cands.push_back(c);
         }
     }
@@ -470,7 +470,7 @@ const ComputedStyle* StyleResolver::resolve(uint32_t node, uint32_t parentContex
     const CssValue* win[int(Prop::Count)] = {};
     for (const Candidate& c : cands) {
         for (const Declaration& decl : *c.decls) {
-            if (decl.important == c.important)
+            if (decl.important == c.important())
                 win[int(decl.prop)] = &decl.value;
         }
     }

@@ -55,7 +55,6 @@ public:
     // rendered (inside display:none they still get one).
     void resolveAll();
     const ComputedStyle* style(uint32_t node) const { return FNodeStyles[node]; }
-    size_t distinctStyles() const { return FStyles.size(); }
 
 private:
     struct Key;

@@ -36,6 +36,9 @@ struct QtTextMeasurer::Face {
     }
 };
 
+namespace {
+
+// Builds a QFont from a CSS family list; the size is left to the caller.
 QFont fontFromFamilies(const QString& families)
 {
     QStringList list;
@@ -72,6 +75,8 @@ QFont fontFromFamilies(const QString& families)
     f.setHintingPreference(QFont::PreferNoHinting);
     return f;
 }
+
+} // namespace
 
 QtTextMeasurer::QtTextMeasurer()
 {

@@ -51,7 +51,4 @@ private:
     QHash<QString, int> FIds;
 };
 
-// Builds a QFont from a CSS family list; the size is left to the caller.
-QFont fontFromFamilies(const QString& families);
-
 } // namespace htmlview
