@@ -103,8 +103,9 @@ TEST(Geometry, RightAlignmentAndWrapping)
     EXPECT_LE(narrowRow.right(), 150.01);
     EXPECT_GT(narrowRow.height(), 3 * wideRow.height());
     for (const DisplayItem& d : narrow.list.items) {
-        if (d.kind == DisplayItem::Text)
+        if (d.kind == DisplayItem::Text) {
             EXPECT_LE(d.x + d.w, narrowRow.right() - 5 + 0.01);
+        }
     }
     // A row is as tall as its tallest cell.
     Laid rows(

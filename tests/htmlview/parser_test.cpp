@@ -91,8 +91,9 @@ TEST(HtmlParser, AwkwardMarkupTable)
         SCOPED_TRACE(c.name);
         auto dom = parseHtml(c.html);
         EXPECT_EQ(bodyText(*dom), c.text);
-        if (c.tag != Tag::Unknown)
+        if (c.tag != Tag::Unknown) {
             EXPECT_EQ(countTag(*dom, c.tag), c.tagCount);
+        }
     }
 }
 

@@ -203,8 +203,9 @@ TEST(Style, ColourAndLengthParsing)
         SCOPED_TRACE(c.text);
         QRgb rgb = 0;
         EXPECT_EQ(parseColor(QString::fromLatin1(c.text), rgb), c.ok);
-        if (c.ok)
+        if (c.ok) {
             EXPECT_EQ(rgb, c.rgb);
+        }
     }
     Length l;
     ASSERT_TRUE(parseLength(u"10pt", l));
