@@ -215,6 +215,15 @@ bool sameName(const QString& a, const QString& b)
     return a.compare(b, Qt::CaseInsensitive) == 0;
 }
 
+// The section named `name` (names are unique ignoring case), or nullptr.
+FileSection* findSection(QList<FileSection>& sections, const QString& name)
+{
+    for (FileSection& section : sections)
+        if (sameName(section.name, name))
+            return &section;
+    return nullptr;
+}
+
 bool needsEscape(char16_t c)
 {
     return c < 0x20 || (c >= 0x7f && c <= 0x9f) || c == 0x2028 || c == 0x2029;
@@ -403,9 +412,7 @@ QList<FileSection> parseFile(const QString& content)
             if (!name || pos >= trimmed.size() || trimmed[pos] != u']' ||
                 !trimmed.mid(pos + 1).trimmed().isEmpty())
                 continue; // a broken header: skip its values rather than misfile them
-            for (FileSection& section : sections)
-                if (sameName(section.name, *name))
-                    current = &section;
+            current = findSection(sections, *name);
             if (!current) {
                 sections.append(FileSection{*name, {}});
                 current = &sections.back();
@@ -476,20 +483,17 @@ struct SettingsBackend::Impl {
 
     // Reads the file afresh before each change, so values written meanwhile by another
     // instance of the program are kept, as they would be in the registry.
-    void write(const QString& section, const QString& name, const FileValue& entry)
+    void write(const QString& section, const FileValue& entry)
     {
         QList<FileSection> sections = load();
-        FileSection* target = nullptr;
-        for (FileSection& s : sections)
-            if (sameName(s.name, section))
-                target = &s;
+        FileSection* target = findSection(sections, section);
         if (!target) {
             sections.append(FileSection{section, {}});
             target = &sections.back();
         }
         bool replaced = false;
         for (FileValue& value : target->values)
-            if (!replaced && sameName(value.name, name)) {
+            if (!replaced && sameName(value.name, entry.name)) {
                 value.value = entry.value;
                 replaced = true;
             }
@@ -553,7 +557,7 @@ void SettingsBackend::writeString(const QString& section, const QString& name, c
     entry.name = name;
     entry.value.type = SettingsValue::Type::String;
     entry.value.text = text;
-    FImpl->write(section, name, entry);
+    FImpl->write(section, entry);
 }
 
 void SettingsBackend::writeInteger(const QString& section, const QString& name, qint32 number)
@@ -563,7 +567,7 @@ void SettingsBackend::writeInteger(const QString& section, const QString& name, 
     entry.name = name;
     entry.value.type = SettingsValue::Type::Integer;
     entry.value.number = number;
-    FImpl->write(section, name, entry);
+    FImpl->write(section, entry);
 }
 
 #endif

@@ -2,7 +2,6 @@
 
 #include "store/datapacket_format.h"
 
-#include <QIODevice>
 #include <QtEndian>
 #include <algorithm>
 #include <cstring>
@@ -350,11 +349,4 @@ QByteArray DataPacketWriter::Write(const TaskTable& table)
     QByteArray out;
     Write(table, out);
     return out;
-}
-
-void DataPacketWriter::Write(const TaskTable& table, QIODevice& device)
-{
-    const QByteArray packet = Write(table);
-    if (device.write(packet) != packet.size())
-        throw TaskStoreError(device.errorString());
 }

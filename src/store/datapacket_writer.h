@@ -7,15 +7,11 @@
 
 #include <QByteArray>
 
-class QIODevice;
-
 class DataPacketWriter {
 public:
     // Appends the packet to `out`.
     static void Write(const TaskTable& table, QByteArray& out);
     static QByteArray Write(const TaskTable& table);
-    // Writes the packet at the device's position; raises TaskStoreError when the device fails.
-    static void Write(const TaskTable& table, QIODevice& device);
 
     // The type word a column is written with.
     static quint32 TypeWordOf(const FieldDef& field);

@@ -183,10 +183,12 @@ TEST_F(CrashSafeSaveTest, APowerCutAtAnyPointLeavesOldOrNewContent)
                 // Cut while the side file is written: old. Once the list is being written: new.
                 // In between (written, not yet confirmed on disk) either is right.
                 const SaveStep step = count.steps[k];
-                if (step == SaveStep::CreateSide || step == SaveStep::WriteSide)
+                if (step == SaveStep::CreateSide || step == SaveStep::WriteSide) {
                     EXPECT_TRUE(content == before) << warm << ' ' << k << ' ' << partial;
-                if (step >= SaveStep::WriteList)
+                }
+                if (step >= SaveStep::WriteList) {
                     EXPECT_TRUE(content == after) << warm << ' ' << k << ' ' << partial;
+                }
             }
         EXPECT_GT(sawOld, 0);
         EXPECT_GT(sawNew, 0);

@@ -127,8 +127,9 @@ TEST_F(TodoDbTest, OpenFailures)
          p + " is damaged and cannot be read: the data ends inside a row.", true},
     };
     for (const Case& c : cases) {
-        if (!c.content.isEmpty())
+        if (!c.content.isEmpty()) {
             ASSERT_TRUE(WriteFileBytes(c.file, c.content));
+        }
         EXPECT_EQ(openError(c.file), c.message) << c.what;
         EXPECT_FALSE(FTable.Active()) << c.what;
         // A packet that cannot be read leaves the list file open and held.
@@ -137,8 +138,9 @@ TEST_F(TodoDbTest, OpenFailures)
             ExclusiveFileHold probe;
             EXPECT_FALSE(probe.open(c.file, ExclusiveFileHold::Mode::OpenExisting)) << c.what;
         }
-        if (!c.content.isEmpty())
+        if (!c.content.isEmpty()) {
             EXPECT_EQ(ReadFileBytes(c.file), c.content) << c.what << ": file changed";
+        }
         CloseTaskStore(FTable);
     }
     EXPECT_FALSE(QFileInfo::exists(path("missing")));
