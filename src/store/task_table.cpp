@@ -411,12 +411,3 @@ const FieldValue& TaskTable::CurrentValue(int field) const
         return NullValue;
     return d->cursor->values[field];
 }
-
-void TaskTable::SetValue(int field, const FieldValue& value)
-{
-    d->requireRecord();
-    if (!ValueFitsField(d->field(field), value))
-        throw TaskStoreError(
-            QStringLiteral("Wrong kind of value for field '%1'").arg(d->fields[field].name));
-    d->setValue(field, value);
-}

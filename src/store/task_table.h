@@ -143,14 +143,10 @@ public:
     const FieldValue& RawValue(int record, int field) const;
     // The cursor's record's value as stored; null when there is no current record.
     const FieldValue& CurrentValue(int field) const;
-    // Stores a raw value in the cursor's record, kept in every order like the Set* calls.
-    void SetValue(int field, const FieldValue& value);
 
 private:
     struct Impl;
     std::unique_ptr<Impl> d;
-    friend class DataPacketReader;
-    friend class DataPacketWriter;
 };
 
 // Defines the six named orders of the task record (smCaDePrTiCr, smCompletedDesc, smDePrTiCr,
