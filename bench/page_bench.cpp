@@ -4,6 +4,7 @@
 #include "shared/datetime.h"
 #include "shared/todo_global.h"
 #include "store/task_table.h"
+#include "store/todo_db.h"
 #include "view/page_style.h"
 #include "view/task_page.h"
 
@@ -15,25 +16,12 @@
 #include <random>
 
 namespace {
-std::vector<FieldDef> taskFields()
-{
-    std::vector<FieldDef> fields(7);
-    fields[0] = {TaskField::Title, FieldKind::WideString, 200, 0, {}, 0};
-    fields[1] = {TaskField::Category, FieldKind::WideString, 50, 0, {}, 0};
-    fields[2] = {TaskField::Created, FieldKind::DateTime, 8, 0, {}, 0};
-    fields[3] = {TaskField::CompleteBy, FieldKind::DateTime, 8, 0, {}, 0};
-    fields[4] = {TaskField::Priority, FieldKind::Unsigned, 2, 0, {}, 0};
-    fields[5] = {TaskField::Completed, FieldKind::DateTime, 8, 0, {}, 0};
-    fields[6] = {TaskField::Details, FieldKind::WideMemo, 0, 0, QStringLiteral("WideText"), 0};
-    return fields;
-}
-
 // A list that looks like a real one: a dozen categories, deadlines around today (a quarter
 // without), a fifth completed, details of a line or two with the odd web address.
 std::unique_ptr<TaskTable> makeTable(int count, double today)
 {
     auto table = std::make_unique<TaskTable>();
-    table->CreateDataSet(taskFields());
+    table->CreateDataSet(TaskRecordFields());
     AddSortIndexes(*table);
     std::mt19937 random(count);
     const QStringList categories = {"",       "Home",   "Work",    "Garden", "Car",

@@ -7,6 +7,7 @@
 #include "app/error_handler.h"
 #include "app/form_placement.h"
 #include "app/help_window.h"
+#include "app/list_file_names.h"
 #include "app/settings.h"
 #include "app/settings_store.h"
 #include "htmlview/html_view.h"
@@ -17,7 +18,6 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFileDialog>
-#include <QFileInfo>
 #include <QFontDialog>
 #include <QMenu>
 #include <QMenuBar>
@@ -201,8 +201,7 @@ void TFormMain::LoadStartup()
         DisplayGreeting();
         return;
     }
-    const QFileInfo startupFile(LastOpenFileName);
-    if (!LastOpenFileName.isEmpty() && startupFile.exists() && !startupFile.isDir())
+    if (ListFileExists(LastOpenFileName))
         OpenToDoList(LastOpenFileName, false);
 }
 

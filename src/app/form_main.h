@@ -10,6 +10,7 @@
 #include <QMainWindow>
 #include <QPrinter>
 #include <QStringList>
+#include <array>
 #include <functional>
 #include <memory>
 
@@ -142,6 +143,8 @@ private:
     void FormClose();
     void SetTooltipsAtOnce();
     void ActionExitExecute();
+    // The five order actions with the order each selects.
+    std::array<std::pair<QAction*, TSortMode>, 5> SortActions() const;
     // Runs a handler; an error that escapes it is reported and the program goes on.
     void Guarded(const char* operation, const std::function<void()>& handler);
 

@@ -30,6 +30,15 @@ const QString DisplayOrderCaption = QStringLiteral("Task List Display Order");
 
 } // namespace
 
+std::array<std::pair<QAction*, TSortMode>, 5> TFormMain::SortActions() const
+{
+    return {{{ActionSortCaDePrTiCr, smCaDePrTiCr},
+             {ActionSortCreated, smCreated},
+             {ActionSortDeadline, smDePrTiCr},
+             {ActionSortPriority, smPrDeTiCr},
+             {ActionSortTitle, smTiDePrCr}}};
+}
+
 void TFormMain::CreateActions()
 {
     const ActionSpec specs[] = {
@@ -254,12 +263,7 @@ void TFormMain::ConnectActions()
     bind(ActionEmailSupport, "ActionEmailSupportExecute", &TFormMain::ActionEmailSupportExecute);
     bind(ActionAbout, "ActionAboutExecute", &TFormMain::ActionAboutExecute);
 
-    const std::pair<QAction*, TSortMode> orders[] = {
-        {ActionSortCaDePrTiCr, smCaDePrTiCr}, {ActionSortCreated, smCreated},
-        {ActionSortDeadline, smDePrTiCr},     {ActionSortPriority, smPrDeTiCr},
-        {ActionSortTitle, smTiDePrCr},
-    };
-    for (const auto& [action, mode] : orders)
+    for (const auto& [action, mode] : SortActions())
         connect(action, &QAction::triggered, this, [this, mode = mode, action = action] {
             Guarded(action->objectName().toLatin1().constData(),
                     [this, mode] { SetTaskSortMode(mode); });
@@ -305,39 +309,20 @@ void TFormMain::ApplicationEvents1Idle()
     ActionDeleteCompletedOverWeek->setEnabled(FCompletedTasks > 0 && FDeleteCompletedOverWeek);
 
     // Plain check items: in the completed view the effective order matches none of them.
+    // The button names the uncompleted view's order (the field, not the effective order).
     const TSortMode mode = GetTaskSortMode();
-    ActionSortCaDePrTiCr->setChecked(mode == smCaDePrTiCr);
-    ActionSortCreated->setChecked(mode == smCreated);
-    ActionSortDeadline->setChecked(mode == smDePrTiCr);
-    ActionSortPriority->setChecked(mode == smPrDeTiCr);
-    ActionSortTitle->setChecked(mode == smTiDePrCr);
+    QString caption = DisplayOrderCaption;
+    for (const auto& [action, order] : SortActions()) {
+        action->setChecked(mode == order);
+        if (order == FTaskSortMode)
+            caption = action->iconText();
+    }
 
     ActionShowUncompleted->setChecked(FTaskViewFilter == tvfUncompleted);
     ActionShowCompleted->setChecked(FTaskViewFilter == tvfCompleted);
-    ActionCopySelectedText->setEnabled(TaskViewer->selectionLength() != 0);
+    ActionCopySelectedText->setEnabled(TaskViewer->hasSelectedText());
     ActionPrint->setEnabled(FRecsShown > 0);
 
     ToolButtonSortMode->setEnabled(FRecsShown > 0 && FTaskViewFilter == tvfUncompleted);
-    // The button names the uncompleted view's order (the field, not the effective order).
-    QString caption = DisplayOrderCaption;
-    switch (FTaskSortMode) {
-    case smCaDePrTiCr:
-        caption = ActionSortCaDePrTiCr->iconText();
-        break;
-    case smDePrTiCr:
-        caption = ActionSortDeadline->iconText();
-        break;
-    case smCreated:
-        caption = ActionSortCreated->iconText();
-        break;
-    case smPrDeTiCr:
-        caption = ActionSortPriority->iconText();
-        break;
-    case smTiDePrCr:
-        caption = ActionSortTitle->iconText();
-        break;
-    default:
-        break;
-    }
     ToolButtonSortMode->setText(caption);
 }

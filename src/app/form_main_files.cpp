@@ -55,8 +55,11 @@ bool TFormMain::OpenToDoList(const QString& fileName, bool showError)
     }
     SetCaption();
     UpdateRecentFilesMenu();
-    SetTaskViewFilter(tvfUncompleted);
-    LoadTaskView(false);
+    // Changing the filter rebuilds the page itself; otherwise it is built here, once.
+    if (FTaskViewFilter == tvfUncompleted)
+        LoadTaskView(false);
+    else
+        SetTaskViewFilter(tvfUncompleted);
     return result;
 }
 

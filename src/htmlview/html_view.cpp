@@ -150,6 +150,33 @@ int HtmlView::selectionLength() const
     return int(selectedText().size());
 }
 
+bool HtmlView::hasSelectedText() const
+{
+    if (!d->doc || !d->hasSelection)
+        return false;
+    TextPosition a = d->anchor, b = d->focus;
+    if (b < a)
+        std::swap(a, b);
+    // The same walk as textBetween, ending at the first separator or character it would copy.
+    const BoxTree& tree = d->doc->boxes();
+    if (tree.items.empty() || !(a < b))
+        return false;
+    const uint32_t last = std::min<uint32_t>(b.item, uint32_t(tree.items.size() - 1));
+    for (uint32_t k = a.item; k <= last; ++k) {
+        const InlineItem& it = tree.items[k];
+        if (k > a.item && it.sep != Sep::None)
+            return true;
+        if (it.kind != InlineItem::Word)
+            continue;
+        const qsizetype from = k == a.item ? std::min<qsizetype>(a.offset, it.text.size()) : 0;
+        const qsizetype to =
+            k == b.item ? std::min<qsizetype>(b.offset, it.text.size()) : it.text.size();
+        if (to > from)
+            return true;
+    }
+    return false;
+}
+
 void HtmlView::clearSelection()
 {
     d->hasSelection = false;

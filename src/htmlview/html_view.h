@@ -54,6 +54,8 @@ public:
     // Mouse selection, as plain text.
     QString selectedText() const;
     int selectionLength() const;
+    // Whether the selection holds any text; stops at the first character instead of copying.
+    bool hasSelectedText() const;
     void clearSelection();
     void selectAll();
 

@@ -5,6 +5,7 @@
 #include "tasks/category_completion.h"
 #include "tasks/edit_text_rules.h"
 #include "tasks/priority_icons.h"
+#include "view/html_text.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -71,10 +72,8 @@ TFormTaskEdit::TFormTaskEdit(QWidget* parent)
     ePriority = new QComboBox(this);
     ePriority->setObjectName(QStringLiteral("ePriority"));
     ePriority->setEditable(false);
-    const QString names[] = {QStringLiteral("High"), QStringLiteral("Normal"),
-                             QStringLiteral("Low")};
     for (int i = 0; i < 3; ++i)
-        ePriority->addItem(PriorityIcon(i), names[i]);
+        ePriority->addItem(PriorityIcon(i), PriorityName(i));
     ePriority->setCurrentIndex(1);
     ePriority->setFixedWidth(145);
 

@@ -3,23 +3,6 @@
 #include <QDir>
 
 namespace {
-QStringView actionText(TActionKind kind)
-{
-    switch (kind) {
-    case TActionKind::Edit:
-        return QStringView(u"act:edit");
-    case TActionKind::Done:
-        return QStringView(u"act:done");
-    case TActionKind::DoAgain:
-        return QStringView(u"act:doagain");
-    case TActionKind::More:
-        return QStringView(u"act:menu");
-    case TActionKind::Undo:
-        return QStringView(u"act:undo");
-    }
-    return {};
-}
-
 // Decimal digits straight into the page, without a temporary string per link.
 void appendNumber(QString& out, int value)
 {
@@ -84,15 +67,27 @@ ActionImagePaths SetActionImagePaths(const QString& executableFolder)
     return paths;
 }
 
-QString ActionText(TActionKind kind)
+QLatin1StringView ActionText(TActionKind kind)
 {
-    return actionText(kind).toString();
+    switch (kind) {
+    case TActionKind::Edit:
+        return QLatin1StringView("act:edit");
+    case TActionKind::Done:
+        return QLatin1StringView("act:done");
+    case TActionKind::DoAgain:
+        return QLatin1StringView("act:doagain");
+    case TActionKind::More:
+        return QLatin1StringView("act:menu");
+    case TActionKind::Undo:
+        return QLatin1StringView("act:undo");
+    }
+    return {};
 }
 
 void AppendActionLink(QString& out, TActionKind kind, int recIndex, const ActionImagePaths& paths)
 {
     out += QStringView(u"<a href=\"");
-    out += actionText(kind);
+    out += ActionText(kind);
     out += QLatin1Char('/');
     appendNumber(out, recIndex);
     out += QStringView(u"\" class=\"button\"><img src=\"");

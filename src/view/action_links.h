@@ -20,7 +20,7 @@ QString ActionImageFileName(TActionKind kind);
 ActionImagePaths SetActionImagePaths(const QString& executableFolder);
 
 // "act:edit", "act:done", "act:doagain", "act:menu", "act:undo".
-QString ActionText(TActionKind kind);
+QLatin1StringView ActionText(TActionKind kind);
 
 QString ActionLink(TActionKind kind, int recIndex, const ActionImagePaths& paths);
 void AppendActionLink(QString& out, TActionKind kind, int recIndex, const ActionImagePaths& paths);

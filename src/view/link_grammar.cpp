@@ -22,25 +22,15 @@ bool startsWithAnyCase(const QString& text, QLatin1StringView prefix)
     return true;
 }
 
-struct ActionWord {
-    QLatin1StringView text;
-    TActionKind kind;
-};
-
 // Compared in this order; the first whose text begins the link wins.
-const ActionWord actionWords[] = {
-    {QLatin1StringView("act:edit"), TActionKind::Edit},
-    {QLatin1StringView("act:done"), TActionKind::Done},
-    {QLatin1StringView("act:doagain"), TActionKind::DoAgain},
-    {QLatin1StringView("act:menu"), TActionKind::More},
-    {QLatin1StringView("act:undo"), TActionKind::Undo},
-};
+constexpr TActionKind actionKinds[] = {TActionKind::Edit, TActionKind::Done, TActionKind::DoAgain,
+                                       TActionKind::More, TActionKind::Undo};
 
 TActionKind actionKind(const QString& src)
 {
-    for (const ActionWord& word : actionWords)
-        if (startsWithAnyCase(src, word.text))
-            return word.kind;
+    for (const TActionKind kind : actionKinds)
+        if (startsWithAnyCase(src, ActionText(kind)))
+            return kind;
     throw ViewError(QStringLiteral("Unknown action URI (%1)").arg(src));
 }
 

@@ -4,6 +4,7 @@
 
 #include "app/app_windows.h"
 #include "app/form_main.h"
+#include "shared/todo_global.h"
 
 #include <QString>
 #include <QStringList>
@@ -15,8 +16,8 @@ struct TestTask {
     QString title;
     QString category;
     int priority = 1;
-    double deadline = 999999.0;  // NullDate
-    double completed = 999999.0; // NullDate: not completed
+    double deadline = NullDate;
+    double completed = NullDate; // not completed
 };
 
 // Writes a list file with the given tasks without touching the recent-files state.
