@@ -345,8 +345,9 @@ TEST_F(TaskTableTest, RandomChangesKeepBuiltAndUnbuiltOrdersCurrent)
             const QStringList after = ModelOrder(model, currentDef);
             EXPECT_EQ(table.RecNo(), after.indexOf(id) + 1);
             const auto& keys = currentDef.keys;
-            if (std::find(keys.begin(), keys.end(), key) == keys.end())
+            if (std::find(keys.begin(), keys.end(), key) == keys.end()) {
                 EXPECT_EQ(table.RecNo(), recNo);
+            }
         } else {
             const QStringList order = ModelOrder(model, currentDef);
             const int recNo = 1 + pick(int(model.size()));
@@ -390,7 +391,7 @@ TEST_F(TaskTableTest, CompletingKeepsRecordIndexInOrdersWithoutCompleted)
         const QStringList before = Walk(table, SortModeName(mode));
         table.SetRecNo(3);
         const QString id = table.AsString(Details);
-        table.SetDateTime(table.FieldIndex(Completed), 200.0 + mode);
+        table.SetDateTime(table.FieldIndex(Completed), 200.0 + int(mode));
         EXPECT_EQ(table.RecNo(), 3);
         EXPECT_EQ(table.AsString(Details), id);
         EXPECT_EQ(Walk(table, SortModeName(mode)), before);
@@ -406,8 +407,9 @@ TEST_F(TaskTableTest, CompletingKeepsRecordIndexInOrdersWithoutCompleted)
     EXPECT_EQ(completedOrder.indexOf(id) + 1, recNo);
     // Latest completion: right behind the tasks still uncompleted.
     table.SetRecNo(recNo - 1 > 0 ? recNo - 1 : 1);
-    if (recNo > 1)
+    if (recNo > 1) {
         EXPECT_EQ(table.AsDateTime(Completed), NullDate);
+    }
     table.SetRecNo(recNo + 1);
     EXPECT_LT(table.AsDateTime(Completed), 300.0);
 }
@@ -522,7 +524,7 @@ TEST(TaskTableFieldKinds, ReadsConvertBetweenKinds)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text.toStdString());
         TaskTable table;
-        table.CreateDataSet({{"F", c.kind, c.size}});
+        table.CreateDataSet({{"F", c.kind, c.size, 0, {}, 0}});
         table.AppendRecord({c.value});
         EXPECT_EQ(table.AsString(0), c.text);
         if (c.integer)
@@ -546,10 +548,10 @@ TEST(TaskTableFieldKinds, ReadsConvertBetweenKinds)
 TEST(TaskTableFieldKinds, WritesCheckWhatTheFieldCanHold)
 {
     TaskTable table;
-    table.CreateDataSet({{Priority, FieldKind::Unsigned, 2},
-                         {"Small", FieldKind::Integer, 1},
-                         {"Ansi", FieldKind::AnsiString, 10},
-                         {Created, FieldKind::DateTime, 0}});
+    table.CreateDataSet({{Priority, FieldKind::Unsigned, 2, 0, {}, 0},
+                         {"Small", FieldKind::Integer, 1, 0, {}, 0},
+                         {"Ansi", FieldKind::AnsiString, 10, 0, {}, 0},
+                         {Created, FieldKind::DateTime, 0, 0, {}, 0}});
     table.Append();
     table.SetInteger(0, 65535);
     EXPECT_THROW(table.SetInteger(0, 65536), TaskStoreError);
