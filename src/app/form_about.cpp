@@ -70,25 +70,25 @@ TFormAbout::TFormAbout(QWidget* parent) : QDialog(parent)
     ButtonOK->setDefault(true);
     connect(ButtonOK, &QPushButton::clicked, this, &QDialog::accept);
 
-    Label1 = RightAlignedLabel(QStringLiteral("Website:"), 54, 128, this);
+    LabelWebsite = RightAlignedLabel(QStringLiteral("Website:"), 54, 128, this);
     RzURLLabelWebsite = new TUrlLabel(ProductWebsiteHost, ProductWebsiteUrl, this);
     RzURLLabelWebsite->setGeometry(60, 128, 147, RzURLLabelWebsite->sizeHint().height());
-    RzURLLabel1 = new TUrlLabel(MakerWebsiteHost, MakerWebsiteUrl, this);
-    RzURLLabel1->setGeometry(60, 147, 147, RzURLLabel1->sizeHint().height());
-    Label3 = RightAlignedLabel(QStringLiteral("EMail:"), 54, 171, this);
+    RzURLLabelMaker = new TUrlLabel(MakerWebsiteHost, MakerWebsiteUrl, this);
+    RzURLLabelMaker->setGeometry(60, 147, 147, RzURLLabelMaker->sizeHint().height());
+    LabelEmail = RightAlignedLabel(QStringLiteral("EMail:"), 54, 171, this);
     RzURLLabelEmail = new TUrlLabel(SupportMailAddress, QString(), this);
     RzURLLabelEmail->setGeometry(60, 171, 147, RzURLLabelEmail->sizeHint().height());
     LabelVersion = GreyLabel(QStringLiteral("Version ") + FileVersion(), 11, 199, this);
-    Label2 =
+    LabelNotice =
         GreyLabel(QStringLiteral("Copyright \u00A9 2026 The Quillmark developers"), 11, 218, this);
-    for (QLabel* label : {Label1, Label3})
+    for (QLabel* label : {LabelWebsite, LabelEmail})
         label->setStyleSheet(QStringLiteral("background: transparent"));
     ButtonOK->setFocus();
 }
 
 void TFormAbout::paintEvent(QPaintEvent*)
 {
-    // Image1: a pale cream gradient with the product's name as a logo and its slogan.
+    // The background: a pale cream gradient with the product's name as a logo and its slogan.
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     QLinearGradient cream(0, 0, 0, height());

@@ -29,13 +29,13 @@ class TFormAbout : public QDialog {
 public:
     explicit TFormAbout(QWidget* parent = nullptr);
 
-    QLabel* Label1 = nullptr;
+    QLabel* LabelWebsite = nullptr;
     TUrlLabel* RzURLLabelWebsite = nullptr;
-    TUrlLabel* RzURLLabel1 = nullptr;
-    QLabel* Label3 = nullptr;
+    TUrlLabel* RzURLLabelMaker = nullptr;
+    QLabel* LabelEmail = nullptr;
     TUrlLabel* RzURLLabelEmail = nullptr;
     QLabel* LabelVersion = nullptr;
-    QLabel* Label2 = nullptr;
+    QLabel* LabelNotice = nullptr;
     QPushButton* ButtonOK = nullptr;
 
 protected:

@@ -67,7 +67,7 @@ TFormMain::TFormMain(const QString& listFileArgument, QWidget* parent)
     // The idle refresh of the commands' states: whenever the event loop is about to wait.
     if (auto* dispatcher = QAbstractEventDispatcher::instance())
         connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this, [this] {
-            RunGuarded(QStringLiteral("idle refresh"), [this] { ApplicationEvents1Idle(); });
+            RunGuarded(QStringLiteral("idle refresh"), [this] { ApplicationIdle(); });
         });
 }
 
@@ -79,18 +79,18 @@ TFormMain::~TFormMain()
 
 void TFormMain::CreateLayout()
 {
-    ToolBar1 = addToolBar(QStringLiteral("ToolBar1"));
-    ToolBar1->setObjectName(QStringLiteral("ToolBar1"));
-    ToolBar1->setMovable(false);
-    ToolBar1->setFloatable(false);
-    ToolBar1->setIconSize(QSize(24, 24));
-    ToolBar1->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-    ToolBar1->addAction(ActionToDoNewItem);
-    ToolButton1 = qobject_cast<QToolButton*>(ToolBar1->widgetForAction(ActionToDoNewItem));
-    ToolButton1->setObjectName(QStringLiteral("ToolButton1"));
-    ToolButton1->setMinimumHeight(38);
+    MainToolBar = addToolBar(QStringLiteral("MainToolBar"));
+    MainToolBar->setObjectName(QStringLiteral("MainToolBar"));
+    MainToolBar->setMovable(false);
+    MainToolBar->setFloatable(false);
+    MainToolBar->setIconSize(QSize(24, 24));
+    MainToolBar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    MainToolBar->addAction(ActionToDoNewItem);
+    ToolButtonNewTask = qobject_cast<QToolButton*>(MainToolBar->widgetForAction(ActionToDoNewItem));
+    ToolButtonNewTask->setObjectName(QStringLiteral("ToolButtonNewTask"));
+    ToolButtonNewTask->setMinimumHeight(38);
 
-    ToolButtonSortMode = new QToolButton(ToolBar1);
+    ToolButtonSortMode = new QToolButton(MainToolBar);
     ToolButtonSortMode->setObjectName(QStringLiteral("ToolButtonSortMode"));
     ToolButtonSortMode->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     ToolButtonSortMode->setIcon(AppIcon(TAppIcon::DisplayOrder));
@@ -99,7 +99,7 @@ void TFormMain::CreateLayout()
     // The arrow opens the menu by itself; a click on the button's face is handled below.
     ToolButtonSortMode->setPopupMode(QToolButton::MenuButtonPopup);
     ToolButtonSortMode->setMinimumHeight(38);
-    ToolBar1->addWidget(ToolButtonSortMode);
+    MainToolBar->addWidget(ToolButtonSortMode);
 
     auto* central = new QWidget(this);
     auto* layout = new QVBoxLayout(central);
@@ -150,9 +150,9 @@ void TFormMain::CreateDialogs()
     // Asking before an existing file is overwritten is the dialog's default for saving.
     SaveDialog->setOption(QFileDialog::DontConfirmOverwrite, false);
 
-    FontDialog1 = new QFontDialog(this);
-    FontDialog1->setObjectName(QStringLiteral("FontDialog1"));
-    FontDialog1->setOption(QFontDialog::ScalableFonts, true);
+    DisplayFontDialog = new QFontDialog(this);
+    DisplayFontDialog->setObjectName(QStringLiteral("DisplayFontDialog"));
+    DisplayFontDialog->setOption(QFontDialog::ScalableFonts, true);
 }
 
 void TFormMain::SetTooltipsAtOnce()

@@ -53,7 +53,7 @@ public:
 
     // --- start-up, idle, close --------------------------------------------------------------
     void LoadStartup();
-    void ApplicationEvents1Idle();
+    void ApplicationIdle();
     void ToolButtonSortModeClick();
 
     // --- list files -------------------------------------------------------------------------
@@ -88,8 +88,8 @@ public:
     // Components, named as on the window.
     TaskTable ClientDataSetMain;
     HtmlView* TaskViewer = nullptr;
-    QToolBar* ToolBar1 = nullptr;
-    QToolButton* ToolButton1 = nullptr;
+    QToolBar* MainToolBar = nullptr;
+    QToolButton* ToolButtonNewTask = nullptr;
     QToolButton* ToolButtonSortMode = nullptr;
     QTabBar* TabSetFilter = nullptr;
     QMenu* MenuFile = nullptr;
@@ -103,7 +103,7 @@ public:
     QMenu* PopupMenuTaskView = nullptr;
     QFileDialog* OpenDialog = nullptr;
     QFileDialog* SaveDialog = nullptr;
-    QFontDialog* FontDialog1 = nullptr;
+    QFontDialog* DisplayFontDialog = nullptr;
 
     QAction* ActionExit = nullptr;
     QAction* ActionToDoNewItem = nullptr;

@@ -301,7 +301,7 @@ void TFormMain::ConnectActions()
     });
 }
 
-void TFormMain::ApplicationEvents1Idle()
+void TFormMain::ApplicationIdle()
 {
     const bool listOpen = ClientDataSetMain.Active();
     ActionToDoNewItem->setEnabled(listOpen && FNewTask);

@@ -38,11 +38,11 @@ int ChosenPointSize(const QFont& font)
 
 void TFormMain::ActionSetFontExecute()
 {
-    FontDialog1->setCurrentFont(QFont(DisplayFontName, DisplayFontSize));
+    DisplayFontDialog->setCurrentFont(QFont(DisplayFontName, DisplayFontSize));
     // Only the face and the size are kept, so the effects section has nothing to offer.
-    for (QGroupBox* box : FontDialog1->findChildren<QGroupBox*>())
+    for (QGroupBox* box : DisplayFontDialog->findChildren<QGroupBox*>())
         box->hide();
-    const std::optional<QFont> chosen = Prompts::font(*FontDialog1);
+    const std::optional<QFont> chosen = Prompts::font(*DisplayFontDialog);
     if (!chosen)
         return;
     DisplayFontName = chosen->family();

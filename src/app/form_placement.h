@@ -1,5 +1,5 @@
 #pragma once
-// The main window's placement between runs (the `RzFormState1` role), section "MainFormState":
+// The main window's placement between runs, section "MainFormState":
 // Saved, Maximized and the normal (restored) rectangle Left, Top, Right, Bottom.
 //
 //     // creating the window, before LoadSettings:

@@ -20,14 +20,14 @@ TFormPopupDatePick::TFormPopupDatePick(QWidget* parent)
     setFont(QFont(QStringLiteral("Tahoma"), 8));
 
     auto* label = new QLabel(QStringLiteral("Specify deadline:"), this);
-    DateTimePicker1 = new QDateEdit(this);
-    DateTimePicker1->setObjectName(QStringLiteral("DateTimePicker1"));
-    DateTimePicker1->setCalendarPopup(true);
-    DateTimePicker1->setDisplayFormat(QLocale::system().dateFormat(QLocale::ShortFormat));
-    DateTimePicker1->setMinimumWidth(113);
+    DeadlinePicker = new QDateEdit(this);
+    DeadlinePicker->setObjectName(QStringLiteral("DeadlinePicker"));
+    DeadlinePicker->setCalendarPopup(true);
+    DeadlinePicker->setDisplayFormat(QLocale::system().dateFormat(QLocale::ShortFormat));
+    DeadlinePicker->setMinimumWidth(113);
     // First use opens on today; later uses on the last date unless it has passed.
-    DateTimePicker1->setDate(CurrentDateTime().date());
-    label->setBuddy(DateTimePicker1);
+    DeadlinePicker->setDate(CurrentDateTime().date());
+    label->setBuddy(DeadlinePicker);
 
     ButtonOK = new QPushButton(QStringLiteral("OK"), this);
     ButtonCancel = new QPushButton(QStringLiteral("Cancel"), this);
@@ -43,7 +43,7 @@ TFormPopupDatePick::TFormPopupDatePick(QWidget* parent)
     layout->setContentsMargins(8, 8, 8, 8);
     layout->addWidget(label);
     auto* pickerRow = new QHBoxLayout;
-    pickerRow->addWidget(DateTimePicker1);
+    pickerRow->addWidget(DeadlinePicker);
     pickerRow->addStretch(1);
     layout->addLayout(pickerRow);
     layout->addStretch(1);
@@ -57,7 +57,7 @@ TFormPopupDatePick::TFormPopupDatePick(QWidget* parent)
 
 bool TFormPopupDatePick::ShowModal()
 {
-    DateTimePicker1->setMinimumDate(CurrentDateTime().date());
+    DeadlinePicker->setMinimumDate(CurrentDateTime().date());
     if (TestAnswer) {
         const bool ok = TestAnswer(*this);
         if (isVisible())
@@ -70,5 +70,5 @@ bool TFormPopupDatePick::ShowModal()
 
 double TFormPopupDatePick::PickedDate() const
 {
-    return EncodeDateTime(DateTimePicker1->date());
+    return EncodeDateTime(DeadlinePicker->date());
 }

@@ -21,7 +21,7 @@ public:
     // The picker's date as a whole-day date-time.
     double PickedDate() const;
 
-    QDateEdit* DateTimePicker1;
+    QDateEdit* DeadlinePicker;
     QPushButton* ButtonOK;
     QPushButton* ButtonCancel;
 };

@@ -105,7 +105,7 @@ TFormMain& AppTest::Start(const QString& argument)
 
 void AppTest::Idle()
 {
-    FWindows->FormMain->ApplicationEvents1Idle();
+    FWindows->FormMain->ApplicationIdle();
 }
 
 void AppTest::Stop()

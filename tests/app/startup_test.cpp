@@ -97,8 +97,9 @@ TEST_F(AppTest, StartupCases)
         EXPECT_EQ(form.windowTitle(), QString::fromLatin1(c.expectCaption));
         EXPECT_EQ(form.taskViewer().documentSource().contains(QStringLiteral("qmk:createlist")),
                   c.expectGreeting);
-        if (expected.isEmpty() && !c.expectGreeting)
+        if (expected.isEmpty() && !c.expectGreeting) {
             EXPECT_TRUE(form.taskViewer().documentSource().isEmpty());
+        }
         EXPECT_EQ(form.ActionToDoNewItem->isEnabled(), !expected.isEmpty());
         EXPECT_TRUE(Prompts::shown().isEmpty()) << "start-up never reports a failed open";
         if (!expected.isEmpty()) {
@@ -110,8 +111,9 @@ TEST_F(AppTest, StartupCases)
             EXPECT_EQ(RecentMenuCaptions(form), (QStringList{"Chores", "Work"}));
             EXPECT_TRUE(form.OpenRecent1->isEnabled());
         }
-        if (c.recentEmpty)
+        if (c.recentEmpty) {
             EXPECT_EQ(LastOpenFileName, argument) << "kept as the list to reopen next time";
+        }
     }
 }
 

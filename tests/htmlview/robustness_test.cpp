@@ -74,8 +74,9 @@ TEST(Robustness, RandomMarkupFromPagePieces)
         (void)view.selectedText();
         view.setPosition(int(rng.bounded(10000)));
         (void)view.linkAt(QPoint(int(rng.bounded(300)), int(rng.bounded(200))));
-        if (round % 40 == 0)
+        if (round % 40 == 0) {
             EXPECT_GE(view.printerPageCount(&printer), 1);
+        }
     }
 }
 

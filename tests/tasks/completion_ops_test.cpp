@@ -184,16 +184,16 @@ TEST_F(TaskOpsTest, DateDialogOffersNoDateBeforeTodayAndKeepsItsLastDate)
         QDate minimum;
     } seen;
     auto look = [&](TFormPopupDatePick& f) {
-        seen = {f.DateTimePicker1->date(), f.DateTimePicker1->minimumDate()};
+        seen = {f.DeadlinePicker->date(), f.DeadlinePicker->minimumDate()};
     };
 
     // First use opens on today; an earlier date cannot be set.
     answerDate(
         [&](TFormPopupDatePick& f) {
             look(f);
-            f.DateTimePicker1->setDate(QDate(2026, 3, 1));
-            EXPECT_EQ(f.DateTimePicker1->date(), QDate(2026, 3, 15));
-            f.DateTimePicker1->setDate(QDate(2026, 3, 25));
+            f.DeadlinePicker->setDate(QDate(2026, 3, 1));
+            EXPECT_EQ(f.DeadlinePicker->date(), QDate(2026, 3, 15));
+            f.DeadlinePicker->setDate(QDate(2026, 3, 25));
         },
         true);
     ops->DoPopUpTaskDoAgainMenu(recOf("Water plants"), QPoint(5, 5));
