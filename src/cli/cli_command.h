@@ -3,6 +3,7 @@
 // command_table.cpp names them. Adding a command means one source file with its function and one
 // line in that table.
 
+#include "shared/todo_global.h"
 #include "store/task_table.h"
 
 #include <QString>
@@ -75,6 +76,11 @@ int RunQmtd(const QStringList& arguments, QTextStream& out, QTextStream& err);
 // command that then fails.
 void OpenExistingList(const CliArgs& args, const QString& fileName, TaskTable& table,
                       int recIndex = 0);
+// The sort mode an --order name gives: a word (deadline, priority, title, category, created) or
+// the name of a table order (smDePrTiCr, ...); -1 for anything else.
+int SortModeFromOrderName(const QString& name);
+// The sort mode of --order, the default one when it is absent, or a usage error.
+TSortMode OrderOf(const CliArgs& args);
 // "YYYY-MM-DD" as a date-time, or a usage error.
 double ParseDeadline(const QString& text);
 

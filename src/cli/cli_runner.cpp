@@ -9,20 +9,34 @@
 
 namespace {
 
-const QString GlobalOrderOption = QStringLiteral("order");
+const QString OrderOption = QStringLiteral("order");
+
+// The orders by the word a person would use, and the sort mode each one names.
+struct OrderWord {
+    const char* word;
+    TSortMode mode;
+};
+constexpr OrderWord OrderWords[] = {
+    {"deadline", smDePrTiCr},   {"priority", smPrDeTiCr}, {"title", smTiDePrCr},
+    {"category", smCaDePrTiCr}, {"created", smCreated},
+};
 
 void printHelp(QTextStream& out)
 {
-    out << "Usage: qmtd COMMAND FILE [ARGUMENTS] [--order NAME]\n"
+    out << "Usage: qmtd COMMAND FILE [ARGUMENTS] [OPTIONS]\n"
         << "       qmtd --help | --version\n\n"
         << "Commands:\n";
     for (const CliCommand& c : CliCommands())
         out << "  " << c.name << ' ' << c.usage << "\n      " << c.summary << '\n';
     out << "\nN is a record index: the 1-based position of a task among all tasks of the list in "
-           "the order\n--order names (default smDePrTiCr; one of";
+           "the order\n--order names: ";
+    for (const OrderWord& o : OrderWords)
+        out << o.word << (&o == std::end(OrderWords) - 1 ? " (by deadline unless given).\n" : ", ");
+    out << "The names";
     for (int mode = 0; mode < SortModeCount; ++mode)
         out << ' ' << SortModeName(mode);
-    out << ").\nErrors go to standard error in one line; the exit status is then 1 (2 for a "
+    out << " work too.\nErrors go to standard error in one line; the exit status is then 1 (2 for "
+           "a "
            "wrong command line).\n";
 }
 
@@ -49,7 +63,7 @@ CliArgs parseArguments(const CliCommand& command, const QStringList& arguments)
             name.truncate(eq);
             hasValue = true;
         }
-        const bool takesValue = name == GlobalOrderOption || command.valueOptions.contains(name);
+        const bool takesValue = command.valueOptions.contains(name);
         if (!takesValue && !command.flagOptions.contains(name))
             throw CliUsageError(
                 QStringLiteral("unknown option --%1 for the command %2").arg(name, args.command));
@@ -124,9 +138,7 @@ void CliArgs::expectPositional(int count) const
 
 void OpenExistingList(const CliArgs& args, const QString& fileName, TaskTable& table, int recIndex)
 {
-    const QString order = args.option(GlobalOrderOption, SortModeName(DefaultSortMode));
-    if (SortModeFromName(order) < 0)
-        throw CliUsageError(QStringLiteral("unknown order \"%1\"").arg(order));
+    const QString order = SortModeName(OrderOf(args));
     if (!QFileInfo::exists(fileName))
         throw TaskStoreError(QStringLiteral("%1 does not exist.").arg(fileName));
     if (recIndex > 0) {
@@ -140,6 +152,27 @@ void OpenExistingList(const CliArgs& args, const QString& fileName, TaskTable& t
     }
     OpenTaskTable(fileName, table);
     table.SetIndexName(order);
+}
+
+int SortModeFromOrderName(const QString& name)
+{
+    for (const OrderWord& o : OrderWords)
+        if (name == QLatin1String(o.word))
+            return o.mode;
+    return SortModeFromName(name);
+}
+
+TSortMode OrderOf(const CliArgs& args)
+{
+    if (!args.has(OrderOption))
+        return DefaultSortMode;
+    const QString name = args.option(OrderOption);
+    const int mode = SortModeFromOrderName(name);
+    if (mode < 0)
+        throw CliUsageError(QStringLiteral("unknown order \"%1\" (try deadline, priority, title, "
+                                           "category or created)")
+                                .arg(name));
+    return TSortMode(mode);
 }
 
 double ParseDeadline(const QString& text)

@@ -1,4 +1,5 @@
 #include "platform/exclusive_file_hold.h"
+#include "qt_printers.h"
 #include "shared/todo_global.h"
 
 #include <QDate>
@@ -223,4 +224,43 @@ TEST_F(QmtdTest, HelpAndVersion)
     const QmtdRun version = qmtd({"--version"});
     EXPECT_EQ(version.status, 0);
     EXPECT_EQ(version.out.trimmed(), "qmtd 1.2.2.9");
+}
+
+TEST_F(QmtdTest, OrdersGoByWordsAndByTheirTableNames)
+{
+    ASSERT_EQ(qmtd({"new", FList}).status, 0);
+    // Each order puts a different task first.
+    const QStringList adds[] = {
+        {"d", "--category", "W", "--deadline", "2024-01-01", "--priority", "low"},
+        {"c", "--category", "Z", "--deadline", "2024-03-01", "--priority", "high"},
+        {"a", "--category", "Y"},
+        {"b", "--category", "A", "--deadline", "2024-02-01"},
+        {"e", "--category", "X", "--priority", "low"},
+    };
+    for (const QStringList& a : adds)
+        ASSERT_EQ(qmtd(QStringList{"add", FList} + a).status, 0);
+    struct Case {
+        const char* word;
+        const char* name;
+        const char* first;
+    };
+    const Case cases[] = {
+        {"deadline", "smDePrTiCr", "d"}, {"priority", "smPrDeTiCr", "c"},
+        {"title", "smTiDePrCr", "a"},    {"category", "smCaDePrTiCr", "b"},
+        {"created", "smCreated", "e"},
+    };
+    const QStringList all = titles(dump(FList));
+    for (const Case& c : cases) {
+        for (const char* order : {c.word, c.name}) {
+            const QString copy = FDir.filePath(QStringLiteral("%1.qmtd").arg(order));
+            ASSERT_TRUE(QFile::copy(FList, copy));
+            ASSERT_EQ(qmtd({"delete", copy, "1", "--order", order}).status, 0) << order;
+            QStringList expected = all;
+            expected.removeOne(c.first);
+            EXPECT_EQ(titles(dump(copy)), expected) << order;
+        }
+    }
+    // Without --order the order is by deadline.
+    ASSERT_EQ(qmtd({"delete", FList, "1"}).status, 0);
+    EXPECT_FALSE(titles(dump(FList)).contains("d"));
 }
