@@ -1,5 +1,6 @@
 #include "app/list_file_names.h"
 
+#include "platform/file_names.h"
 #include "shared/todo_global.h"
 
 #include <QFileInfo>
@@ -21,8 +22,7 @@ bool ListFileExists(const QString& path)
 {
     if (path.isEmpty())
         return false;
-    const QFileInfo info(path);
-    return info.exists() && !info.isDir();
+    return PathExists(path) && !PathIsFolder(path);
 }
 
 bool SameFile(const QString& a, const QString& b)

@@ -5,6 +5,7 @@
 #include "app/command_line.h"
 #include "app/error_handler.h"
 #include "app/form_main.h"
+#include "platform/file_names.h"
 
 #include <QTimer>
 #include <cstdio>
@@ -19,7 +20,7 @@ QStringList ArgumentsOf(int argc, char** argv)
 {
     QStringList arguments;
     for (int i = 1; i < argc; ++i)
-        arguments.append(QString::fromLocal8Bit(argv[i]));
+        arguments.append(DecodeFileName(argv[i]));
     return arguments;
 }
 

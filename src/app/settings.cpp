@@ -2,9 +2,8 @@
 
 #include "app/comma_text.h"
 #include "app/settings_store.h"
+#include "platform/file_names.h"
 #include "shared/todo_global.h"
-
-#include <QFileInfo>
 
 namespace {
 const QString& SettingsSection = SettingsNames::SettingsSection;
@@ -20,9 +19,8 @@ void LoadSettings(SettingsStore& store, const QStringList& arguments, quint8& ta
     RecentFiles =
         ParseCommaText(store.ReadString(SettingsSection, RecentOpenFilesValue, QString()));
 
-    // QFileInfo resolves a relative name against the current folder; the name is kept as typed.
-    if (!arguments.isEmpty() && !arguments.front().isEmpty() &&
-        QFileInfo(arguments.front()).isFile())
+    // A relative name is resolved against the current folder; the name is kept as typed.
+    if (!arguments.isEmpty() && !arguments.front().isEmpty() && PathIsFile(arguments.front()))
         LastOpenFileName = arguments.front();
     else
         LastOpenFileName = store.ReadString(SettingsSection, LastOpenFileValue, QString());

@@ -3,6 +3,7 @@
 // was.
 
 #include "cli/cli_command.h"
+#include "platform/file_names.h"
 #include "shared/datetime.h"
 #include "shared/todo_global.h"
 #include "store/todo_db.h"
@@ -39,11 +40,11 @@ int CmdNew(const CliArgs& args, CliIo& io)
 {
     const QString file = args.required(0, QStringLiteral("FILE"));
     args.expectPositional(1);
-    if (QFileInfo::exists(file))
+    if (PathExists(file))
         throw TaskStoreError(QStringLiteral("%1 already exists.").arg(file));
     OpenList list;
     OpenTaskTable(file, list.table);
-    io.out << "created " << file << '\n';
+    io.out << "created " << PrintableFileName(file) << '\n';
     return 0;
 }
 

@@ -1,4 +1,5 @@
 #include "cli/cli_command.h"
+#include "platform/file_names.h"
 #include "shared/datetime.h"
 #include "shared/todo_global.h"
 #include "store/datapacket_reader.h"
@@ -79,8 +80,24 @@ CliArgs parseArguments(const CliCommand& command, const QStringList& arguments)
     return args;
 }
 
+// Only the list's file name may hold bytes that are not UTF-8: every other argument becomes text
+// in the list or names an order, where such bytes could only turn into U+FFFD.
+void refuseUndecodedText(const CliArgs& args)
+{
+    const auto check = [](const QString& text, const QString& what) {
+        if (HasUndecodedBytes(text))
+            throw CliUsageError(QStringLiteral("%1 \"%2\" is not valid UTF-8 text")
+                                    .arg(what, PrintableFileName(text)));
+    };
+    for (qsizetype i = 1; i < args.positional.size(); ++i)
+        check(args.positional[i], QStringLiteral("the argument"));
+    for (const auto& [name, value] : args.options)
+        check(value, QStringLiteral("the value of --%1").arg(name));
+}
+
 QString oneLine(QString text)
 {
+    text = PrintableFileName(text);
     text.replace(QLatin1String("\r\n"), QLatin1String(" "));
     text.replace(QLatin1Char('\n'), QLatin1Char(' '));
     text.replace(QLatin1Char('\r'), QLatin1Char(' '));
@@ -139,7 +156,7 @@ void CliArgs::expectPositional(int count) const
 void OpenExistingList(const CliArgs& args, const QString& fileName, TaskTable& table, int recIndex)
 {
     const QString order = SortModeName(OrderOf(args));
-    if (!QFileInfo::exists(fileName))
+    if (!PathExists(fileName))
         throw TaskStoreError(QStringLiteral("%1 does not exist.").arg(fileName));
     if (recIndex > 0) {
         // Opening a schema-1 list rewrites it; check the index on the file as it is first.
@@ -210,6 +227,7 @@ int RunQmtd(const QStringList& arguments, QTextStream& out, QTextStream& err)
             throw CliUsageError(
                 QStringLiteral("unknown command \"%1\" (try qmtd --help)").arg(first));
         const CliArgs args = parseArguments(*command, arguments);
+        refuseUndecodedText(args);
         CliIo io{out, err};
         status = command->run(args, io);
     } catch (const CliUsageError& e) {

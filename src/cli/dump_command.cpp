@@ -2,6 +2,7 @@
 // signature gave. It reads the file without upgrading or otherwise changing it.
 
 #include "cli/cli_command.h"
+#include "platform/file_names.h"
 #include "store/datapacket_reader.h"
 #include "store/todo_db.h"
 
@@ -69,7 +70,7 @@ int CmdDump(const CliArgs& args, CliIo& io)
 {
     const QString file = args.required(0, QStringLiteral("FILE"));
     args.expectPositional(1);
-    if (!QFileInfo::exists(file))
+    if (!PathExists(file))
         throw TaskStoreError(QStringLiteral("%1 does not exist.").arg(file));
     TdbToDoFile listFile(file);
     TaskTable table;

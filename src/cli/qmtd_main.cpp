@@ -1,6 +1,7 @@
 // qmtd: the command-line tool over the task store.
 
 #include "cli/cli_command.h"
+#include "platform/file_names.h"
 
 #include <QCoreApplication>
 #include <cstdio>
@@ -10,7 +11,10 @@ int main(int argc, char* argv[])
     QCoreApplication app(argc, argv);
     QTextStream out(stdout);
     QTextStream err(stderr);
-    QStringList arguments = QCoreApplication::arguments();
-    arguments.removeFirst();
+    // From the bytes as given rather than QCoreApplication::arguments(), which turns a file name
+    // that is not UTF-8 into another name.
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments.append(DecodeFileName(argv[i]));
     return RunQmtd(arguments, out, err);
 }

@@ -1,5 +1,7 @@
 #include "platform/exclusive_file_hold.h"
 
+#include "platform/file_names.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -157,7 +159,7 @@ bool ExclusiveFileHold::open(const QString& path, Mode mode)
     int flags = O_RDWR | O_CLOEXEC;
     if (mode != Mode::OpenExisting)
         flags |= O_CREAT;
-    const QByteArray native = QFile::encodeName(path);
+    const QByteArray native = EncodeFileName(path);
     int fd;
     do {
         fd = ::open(native.constData(), flags, 0666);
@@ -276,7 +278,7 @@ bool ExclusiveFileHold::syncFolderOf(const QString& path, QString* error)
 {
     const QString folder = QFileInfo(path).absolutePath();
     const int fd =
-        ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        ::open(EncodeFileName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     bool ok = fd >= 0 && ::fsync(fd) == 0;
     // Some file systems cannot flush a folder; their entries are as safe as they get.
     if (!ok && (errno == EINVAL || errno == ENOTSUP))

@@ -1,6 +1,7 @@
 #include "store/list_file_save.h"
 
 #include "platform/exclusive_file_hold.h"
+#include "platform/file_names.h"
 #include "shared/todo_global.h"
 #include "store/datapacket_reader.h"
 #include "store/task_table.h"
@@ -145,7 +146,7 @@ bool rewriteInPlace(ExclusiveFileHold& file, const QByteArray& content, SaveStep
 void removeSide(const QString& side)
 {
     if (allowed(SaveStep::RemoveSide))
-        QFile::remove(side);
+        RemoveFilePath(side);
 }
 
 [[noreturn]] void saveFailed(const QString& listFileName, const QString& reason)
@@ -294,7 +295,7 @@ void ListFileSaver::Save(const QByteArray& oldContent, const QByteArray& newCont
 bool RecoverInterruptedSave(ExclusiveFileHold& list)
 {
     const QString side = SideFileName(list.fileName());
-    if (!QFileInfo::exists(side))
+    if (!PathExists(side))
         return false;
     ExclusiveFileHold sideHold;
     QByteArray raw;
@@ -321,5 +322,5 @@ bool RecoverInterruptedSave(ExclusiveFileHold& list)
 
 void RemoveStaleSideFile(const QString& listFileName)
 {
-    QFile::remove(SideFileName(listFileName));
+    RemoveFilePath(SideFileName(listFileName));
 }

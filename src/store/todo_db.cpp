@@ -1,6 +1,7 @@
 #include "store/todo_db.h"
 
 #include "platform/exclusive_file_hold.h"
+#include "platform/file_names.h"
 #include "shared/datetime.h"
 #include "shared/todo_global.h"
 #include "store/datapacket_reader.h"
@@ -55,7 +56,7 @@ void setEditedFields(TaskTable& table, const QString& title, const QString& cate
 TdbToDoFile::TdbToDoFile(const QString& dbFileName)
     : FFileName(dbFileName), FFileStream(std::make_unique<ExclusiveFileHold>())
 {
-    if (QFileInfo::exists(dbFileName)) {
+    if (PathExists(dbFileName)) {
         if (!FFileStream->open(dbFileName, ExclusiveFileHold::Mode::OpenExisting))
             throw cannotOpen(dbFileName);
         RecoverInterruptedSave(*FFileStream);
@@ -201,7 +202,7 @@ void OpenTaskTable(const QString& dbFileName, TaskTable& table)
 {
     CloseTaskStore(table);
     try {
-        if (QFileInfo::exists(dbFileName)) {
+        if (PathExists(dbFileName)) {
             currentListFile = std::make_unique<TdbToDoFile>(dbFileName);
             DataPacketReader::Read(currentListFile->ReadDataPacket(), table, dbFileName);
             if (currentListFile->SchemaLevel() < 2) {
@@ -223,7 +224,7 @@ void OpenTaskTable(const QString& dbFileName, TaskTable& table)
             } catch (...) {
                 // Leave no empty file behind that would later read as not valid.
                 currentListFile.reset();
-                QFile::remove(dbFileName);
+                RemoveFilePath(dbFileName);
                 throw;
             }
         }
