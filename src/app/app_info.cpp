@@ -1,5 +1,7 @@
 #include "app/app_info.h"
 
+#include "platform/data_folder.h"
+
 #include <QFileInfo>
 
 QString FileVersion()
@@ -19,6 +21,7 @@ QString HelpFilePath(const QString& programPath)
 #ifdef Q_OS_WIN
     return programPath.left(programPath.size() - 3) + QStringLiteral("chm");
 #else
-    return QFileInfo(programPath).absolutePath() + QStringLiteral("/help/index.html");
+    return DataFolderFor(QFileInfo(programPath).absolutePath()) +
+           QStringLiteral("/help/index.html");
 #endif
 }

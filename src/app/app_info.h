@@ -18,5 +18,5 @@ inline const QString SupportMailAddress = QStringLiteral("support@quillmark.org"
 QString SupportMailLink(const QString& version);
 
 // Where the help lives: on Windows the .chm beside the program (its path with the last three
-// characters replaced); elsewhere help/index.html beside the program.
+// characters replaced); elsewhere help/index.html in the program's data folder.
 QString HelpFilePath(const QString& programPath);

@@ -11,6 +11,7 @@
 #include "app/settings.h"
 #include "app/settings_store.h"
 #include "htmlview/html_view.h"
+#include "platform/data_folder.h"
 #include "store/todo_db.h"
 #include "tasks/prompts.h"
 
@@ -175,7 +176,7 @@ void TFormMain::FormCreate()
     // A settings store that cannot be read must not keep the window from coming up; the
     // defaults then stay.
     RunGuarded(QStringLiteral("reading the settings"), [this] { LoadSettings(); });
-    FImagePaths = ::SetActionImagePaths(QCoreApplication::applicationDirPath());
+    FImagePaths = ::SetActionImagePaths(DataFolder());
     UpdateRecentFilesMenu();
     LoadStartup();
 }
@@ -197,12 +198,19 @@ void TFormMain::SaveSettings()
 
 void TFormMain::LoadStartup()
 {
-    if (RecentFiles.isEmpty()) {
+    // A list named on the command line is opened even at the very first start: that is how a
+    // file manager hands over the list the user double-clicked. LoadSettings has made it the
+    // start-up list when it exists.
+    const bool named = !FListFileArgument.isEmpty() && LastOpenFileName == FListFileArgument;
+    if (RecentFiles.isEmpty() && !named) {
         DisplayGreeting();
         return;
     }
     if (ListFileExists(LastOpenFileName))
         OpenToDoList(LastOpenFileName, false);
+    // A first start whose named list could not be opened still offers to create one.
+    if (RecentFiles.isEmpty() && CurrentListFileName().isEmpty())
+        DisplayGreeting();
 }
 
 void TFormMain::setVisible(bool visible)

@@ -1,8 +1,8 @@
 #include "app/help_window.h"
 
+#include "platform/data_folder.h"
 #include "shared/todo_global.h"
 
-#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QPointer>
@@ -24,11 +24,10 @@ void ShowHelpWindow(QWidget* parent)
         window->setWindowTitle(QStringLiteral("%1 Help").arg(ProductName));
         window->setOpenExternalLinks(true);
         window->resize(640, 560);
-        // The copy beside the program when there is one, else the one built into the program.
-        const QString besideProgram =
-            QCoreApplication::applicationDirPath() + QStringLiteral("/help/index.html");
-        window->setSource(QFileInfo::exists(besideProgram)
-                              ? QUrl::fromLocalFile(besideProgram)
+        // The installed copy when there is one, else the one built into the program.
+        const QString installed = DataFolder() + QStringLiteral("/help/index.html");
+        window->setSource(QFileInfo::exists(installed)
+                              ? QUrl::fromLocalFile(installed)
                               : QUrl(QStringLiteral("qrc:/help/index.html")));
     }
     window->show();

@@ -5,14 +5,12 @@
 // short date format; "today" is the current local date.
 
 #include "cli/cli_command.h"
+#include "platform/data_folder.h"
 #include "shared/datetime.h"
 #include "shared/todo_global.h"
 #include "view/action_links.h"
 #include "view/page_style.h"
 #include "view/task_page.h"
-
-#include <QCoreApplication>
-#include <QDir>
 
 int CmdPage(const CliArgs& args, CliIo& io)
 {
@@ -26,11 +24,8 @@ int CmdPage(const CliArgs& args, CliIo& io)
     // The completed view always lists by completion time, newest first.
     const int mode =
         filter == tvfCompleted ? int(smCompletedDesc) : SortModeFromName(table.IndexName());
-    // The images sit in Theme/ beside the executable.
-    const QString exeFolder =
-        QCoreApplication::instance() ? QCoreApplication::applicationDirPath() : QDir::currentPath();
     const TaskPage page = BuildTaskPage(
-        table, mode, filter, args.flag(QStringLiteral("print")), SetActionImagePaths(exeFolder),
+        table, mode, filter, args.flag(QStringLiteral("print")), SetActionImagePaths(DataFolder()),
         PageStyleSheet(DefaultPageColors(), DefaultDisplayFontName, DefaultDisplayFontSize),
         Today());
     io.out << page.text;

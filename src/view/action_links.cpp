@@ -55,9 +55,9 @@ QString ActionImageFileName(TActionKind kind)
     return {};
 }
 
-ActionImagePaths SetActionImagePaths(const QString& executableFolder)
+ActionImagePaths SetActionImagePaths(const QString& dataFolder)
 {
-    const QString theme = QDir::cleanPath(executableFolder) + QStringLiteral("/Theme/");
+    const QString theme = QDir::cleanPath(dataFolder) + QStringLiteral("/Theme/");
     ActionImagePaths paths;
     paths.ImgEditTask = theme + ActionImageFileName(TActionKind::Edit);
     paths.ImgTaskDone = theme + ActionImageFileName(TActionKind::Done);

@@ -16,8 +16,8 @@ struct ActionImagePaths {
 
 // The images' file names inside the Theme folder.
 QString ActionImageFileName(TActionKind kind);
-// "<exeDir>/Theme/<file>" for each button.
-ActionImagePaths SetActionImagePaths(const QString& executableFolder);
+// "<dataFolder>/Theme/<file>" for each button.
+ActionImagePaths SetActionImagePaths(const QString& dataFolder);
 
 // "act:edit", "act:done", "act:doagain", "act:menu", "act:undo".
 QLatin1StringView ActionText(TActionKind kind);
