@@ -264,20 +264,6 @@ void drawCheckBox(QPainter& p, bool ticked)
     }
 }
 
-void drawProgramIcon(QPainter& p)
-{
-    drawListPage(p);
-    p.setPen(QPen(QColor(120, 60, 20), 1.6, Qt::SolidLine, Qt::RoundCap));
-    p.drawLine(QPointF(12, 21), QPointF(21.5, 5));
-    p.setBrush(QColor(250, 245, 230));
-    p.setPen(QPen(QColor(150, 120, 80), 0.8));
-    QPainterPath feather;
-    feather.moveTo(21.5, 3);
-    feather.quadTo(24, 10, 15.5, 16);
-    feather.quadTo(17, 8, 21.5, 3);
-    p.drawPath(feather);
-}
-
 DrawFunction drawingOf(TAppIcon icon)
 {
     switch (icon) {
@@ -365,10 +351,10 @@ QIcon TabIcon(bool ticked)
 
 QIcon ProgramIcon()
 {
-    QIcon drawn(new DrawnIconEngine(drawProgramIcon));
-    // Window managers ask for fixed sizes; hand them real pixmaps.
+    // The same pictures the desktop shows in its menu, built into the program so that the
+    // window has them wherever it runs from.
     QIcon icon;
-    for (int size : {16, 24, 32, 48, 64, 128})
-        icon.addPixmap(drawn.pixmap(size, size));
+    for (int size : {16, 24, 32, 48, 64, 128, 256})
+        icon.addFile(QStringLiteral(":/icons/%1.png").arg(size), QSize(size, size));
     return icon;
 }

@@ -28,5 +28,5 @@ QIcon DrawnAppIcon(TAppIcon icon);
 // The filter tabs: an empty check box for "Uncompleted", a ticked one for "Completed".
 QIcon TabIcon(bool ticked);
 
-// The window icon: the product's quill on a page.
+// The window icon: the program's icon as the desktop shows it, at every hicolor size.
 QIcon ProgramIcon();

@@ -12,6 +12,8 @@
 
 #include <QAction>
 #include <QFile>
+#include <QIcon>
+#include <QImage>
 #include <QKeySequence>
 #include <QMenu>
 #include <QPushButton>
@@ -184,4 +186,19 @@ TEST_F(AppTest, BundledHelpExplainsEveryCommand)
         EXPECT_TRUE(text.contains(caption)) << caption.toStdString();
     }
     EXPECT_TRUE(text.contains(QStringLiteral("Open Recent")));
+}
+
+TEST_F(AppTest, WindowIconIsTheDesktopIconAtEverySize)
+{
+    TFormMain& form = Start();
+    const QIcon icon = form.windowIcon();
+    for (int size : {16, 24, 32, 48, 64, 128, 256}) {
+        SCOPED_TRACE(size);
+        const QImage image = icon.pixmap(size, size).toImage();
+        ASSERT_EQ(image.size(), QSize(size, size));
+        // The blue tile left of the sheet: a real picture, not an empty one.
+        const QColor inside = image.pixelColor(size * 7 / 64, size / 2);
+        EXPECT_GT(inside.alpha(), 200);
+        EXPECT_GT(inside.blue(), inside.red());
+    }
 }
