@@ -1,10 +1,13 @@
 // Building the task list page for lists of 1,000, 5,000 and 20,000 tasks in each order.
 // Target: within 10 ms for 5,000 tasks. Run with --benchmark_repetitions=5 for medians.
+// BM_DetailsToHtml: one task's details with 1,000 to 100,000 web addresses; the time must grow
+// in step with the count, 100,000 within 100 ms.
 
 #include "shared/datetime.h"
 #include "shared/todo_global.h"
 #include "store/task_table.h"
 #include "store/todo_db.h"
+#include "view/html_text.h"
 #include "view/page_style.h"
 #include "view/task_page.h"
 
@@ -102,8 +105,54 @@ void pageArguments(benchmark::internal::Benchmark* bench)
         for (int mode = 0; mode < SortModeCount; ++mode)
             bench->Args({count, mode});
 }
+// Addresses of every kind the scan meets: both prefixes in either case, an ampersand in the
+// query, trailing punctuation, an https address inside an http one, line breaks between.
+QString detailsWithAddresses(int count)
+{
+    QString details;
+    for (int i = 0; i < count; ++i) {
+        const QString n = QString::number(i);
+        switch (i % 5) {
+        case 0:
+            details += QStringLiteral("see http://example.org/page?id=") + n +
+                       QStringLiteral("&amp=1 then ");
+            break;
+        case 1:
+            details += QStringLiteral("(HTTPS://Example.com/") + n + QStringLiteral(").\r\n");
+            break;
+        case 2:
+            details += QStringLiteral("http://a.com/?u=https://b.com/") + n + u' ';
+            break;
+        case 3:
+            details += QStringLiteral("\"https://q.net/") + n + QStringLiteral("\" <b> ");
+            break;
+        default:
+            details += QStringLiteral("Http://x.io/") + n + QStringLiteral(", ");
+        }
+    }
+    return details;
+}
+
+void BM_DetailsToHtml(benchmark::State& state)
+{
+    const QString details = detailsWithAddresses(static_cast<int>(state.range(0)));
+    qsizetype length = 0;
+    for (auto _ : state) {
+        const QString html = DetailsToHtml(details);
+        length = html.size();
+        benchmark::DoNotOptimize(html.constData());
+    }
+    state.SetLabel("chars=" + std::to_string(details.size()) + " html=" + std::to_string(length));
+    state.SetComplexityN(state.range(0));
+}
 } // namespace
 
 BENCHMARK(BM_TaskPage)->Apply(pageArguments)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DetailsToHtml)
+    ->Arg(1000)
+    ->Arg(10000)
+    ->Arg(100000)
+    ->Unit(benchmark::kMillisecond)
+    ->Complexity(benchmark::oN);
 
 BENCHMARK_MAIN();

@@ -32,7 +32,12 @@ QDateTime DecodeDateTime(double value)
 
 QDate DecodeDate(double value)
 {
-    return epoch.addDays(static_cast<qint64>(std::floor(value)));
+    // Before the epoch the fraction is still the time of day, counted away from zero: -3.5 is
+    // noon of day -3.
+    const double day = DateOf(value);
+    if (!(std::abs(day) < 1e15)) // no calendar day (or not a number at all)
+        return QDate();
+    return epoch.addDays(static_cast<qint64>(day));
 }
 
 double DateOf(double value)

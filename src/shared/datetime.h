@@ -13,7 +13,7 @@ constexpr double MSecsPerDay = 86400000.0;
 double EncodeDateTime(const QDate& date, const QTime& time = QTime(0, 0));
 double EncodeDateTime(const QDateTime& dateTime);
 QDateTime DecodeDateTime(double value);
-QDate DecodeDate(double value);
+QDate DecodeDate(double value); // the whole day, as DateOf cuts it
 
 // The whole day of a date-time, cutting the fraction towards zero.
 double DateOf(double value);

@@ -66,11 +66,11 @@ private:
     };
     Entry& entry(double value)
     {
-        // Keyed by the calendar day the formatter shows (it rounds down); values no day can
-        // hold share one entry.
-        const double floored = std::floor(value);
-        const qint64 day = std::abs(floored) < 1e15 ? static_cast<qint64>(floored)
-                                                    : std::numeric_limits<qint64>::min();
+        // Keyed by the calendar day the formatter shows (the fraction cut towards zero); values
+        // no day can hold share one entry.
+        const double whole = DateOf(value);
+        const qint64 day = std::abs(whole) < 1e15 ? static_cast<qint64>(whole)
+                                                  : std::numeric_limits<qint64>::min();
         auto it = FTexts.find(day);
         if (it == FTexts.end())
             it = FTexts.insert(day, Entry{FormatShortDate(value), QString()});

@@ -70,6 +70,48 @@ TEST(HtmlText, DetailsToHtml)
         EXPECT_EQ(DetailsToHtml(c.details), c.html) << c.name;
 }
 
+TEST(HtmlText, DetailsNeverNestOneLinkInAnother)
+{
+    // An https:// address inside an http:// one, in either case, stays part of that one link;
+    // an https:// address written directly before an http:// one ends where the other begins.
+    struct Case {
+        const char* name;
+        QString details;
+        QString html;
+    };
+    const Case cases[] = {
+        {"upper case inside", "http://a.com/?u=HTTPS://b.com x",
+         "<a href=\"http://a.com/?u=HTTPS://b.com\">http://a.com/?u=HTTPS://b.com</a> x"},
+        {"lower case inside", "http://a.com/?u=https://b.com x",
+         "<a href=\"http://a.com/?u=https://b.com\">http://a.com/?u=https://b.com</a> x"},
+        {"inside, with an ampersand", "HTTP://a.com/?u=Https://b.com&v=1",
+         "<a href=\"HTTP://a.com/?u=Https://b.com&v=1\">HTTP://a.com/?u=Https://b.com&amp;v=1</a>"},
+        {"directly before", "https://a.com/http://b.com",
+         "<a href=\"https://a.com/\">https://a.com/</a><a href=\"http://b.com\">http://b.com</a>"},
+        {"directly before, too short to link", "https://xhttp://b.com",
+         "https://x<a href=\"http://b.com\">http://b.com</a>"},
+        {"in turn, with line breaks", "https://a.org\r\nhttp://b.org\r\nhttps://c.org.",
+         "<a href=\"https://a.org\">https://a.org</a><br><a href=\"http://b.org\">http://b.org</a>"
+         "<br><a href=\"https://c.org\">https://c.org</a>."},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(DetailsToHtml(c.details), c.html) << c.name;
+}
+
+TEST(HtmlText, ManyAddressesAndLinesComeOutAsEachDoesAlone)
+{
+    // Pieces that end in a stop character are converted independently of what is around them.
+    const QString pieces[] = {"See HTTP://a.com/?q=1&r=2.\r\n", "(https://b.org/x) ",
+                              "http://c.net/?u=https://d.net \r", "x\nplain <b> text\r\n"};
+    QString details;
+    QString expected;
+    for (int i = 0; i < 4000; ++i) {
+        details += pieces[i % 4];
+        expected += DetailsToHtml(pieces[i % 4]);
+    }
+    EXPECT_EQ(DetailsToHtml(details), expected);
+}
+
 TEST(HtmlText, DetailsAddressScanJudgesWholeCharacters)
 {
     // U+2022 shares its low byte with the double quote but is not a stop character.

@@ -211,14 +211,29 @@ TEST_F(TaskPageTest, StoredModeOutsideTheEnumerationUsesTheDefaultOrder)
         EXPECT_EQ(build(tasks, mode, tvfUncompleted).text, deadlinePage) << mode;
 }
 
-TEST_F(TaskPageTest, DatesEitherSideOfTheEpochKeepTheirOwnDay)
+TEST_F(TaskPageTest, DatesBeforeTheEpochCutTheirFractionTowardsZero)
 {
-    // Noon before and after 30/12/1899 00:00: the fractions must not fold them into one day.
-    const TaskPage page =
-        build({{"After", "", 0, NullDate, 1, 0.5, ""}, {"Before", "", 0, NullDate, 1, -0.5, ""}},
-              smCompletedDesc, tvfCompleted);
-    EXPECT_TRUE(page.text.contains(QStringLiteral("Completed:<br></span>30/12/1899</td>")));
-    EXPECT_TRUE(page.text.contains(QStringLiteral("Completed:<br></span>29/12/1899</td>")));
+    // Before 30/12/1899 the fraction is still the time of day: -3.5 is noon of day -3, the day
+    // the "today" test takes it for, not the day before.
+    struct Case {
+        double value;
+        const char* date;
+    };
+    const Case cases[] = {
+        {1.75, "31/12/1899"}, {0.5, "30/12/1899"},  {-0.5, "30/12/1899"},  {-1.0, "29/12/1899"},
+        {-3.0, "27/12/1899"}, {-3.5, "27/12/1899"}, {-3.99, "27/12/1899"}, {-4.25, "26/12/1899"},
+    };
+    for (const Case& c : cases) {
+        const QString date = QString::fromLatin1(c.date);
+        const TaskPage done =
+            build({{"Done", "", 0, NullDate, 1, c.value, ""}}, smCompletedDesc, tvfCompleted);
+        EXPECT_TRUE(done.text.contains("Completed:<br></span>" + date + "</td>")) << c.value;
+        const TaskPage due =
+            build({{"Due", "", 0, c.value, 1, NullDate, ""}}, smDePrTiCr, tvfUncompleted);
+        EXPECT_TRUE(due.text.contains("<td class=\"group\" colspan=\"5\">Deadline: " + date))
+            << c.value;
+        EXPECT_TRUE(due.text.contains("<span class=\"alert\">" + date + "</span>")) << c.value;
+    }
 }
 
 TEST_F(TaskPageTest, NoOpenListGivesAnEmptyPage)
