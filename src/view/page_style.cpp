@@ -144,3 +144,9 @@ QString PageStyleSheet(const PageColors& colors, const QString& fontName, int fo
     sheet += QStringLiteral(".tasktitle { font-weight: bold; }");
     return sheet;
 }
+
+QString MatchMarkStyle(const PageColors& colors)
+{
+    return QStringLiteral(".match { background-color: ") + HtmlColor(colors.highlight) +
+           QStringLiteral("; color: ") + HtmlColor(colors.highlightedText) + QStringLiteral("; }");
+}

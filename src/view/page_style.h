@@ -33,3 +33,7 @@ QString HtmlColor(const RgbColor& color);
 RgbColor ShiftLuminance(const RgbColor& color, int delta);
 
 QString PageStyleSheet(const PageColors& colors, const QString& fontName, int fontSize);
+
+// The rule for the marks a filter puts on the words it matched, in the highlight colours. A
+// filtered page's style sheet is PageStyleSheet followed by this rule.
+QString MatchMarkStyle(const PageColors& colors);

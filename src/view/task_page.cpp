@@ -3,6 +3,8 @@
 #include "shared/datetime.h"
 #include "store/task_table.h"
 #include "view/html_text.h"
+#include "view/match_marks.h"
+#include "view/task_query.h"
 #include "view/view_error.h"
 
 #include <QHash>
@@ -152,6 +154,13 @@ TSortMode EffectiveSortMode(int sortMode)
 TaskPage BuildTaskPage(TaskTable& table, int sortMode, TTaskViewFilter filter, bool printing,
                        const ActionImagePaths& images, const QString& styleSheet, double today)
 {
+    return BuildTaskPage(table, sortMode, filter, printing, images, styleSheet, today, {});
+}
+
+TaskPage BuildTaskPage(TaskTable& table, int sortMode, TTaskViewFilter filter, bool printing,
+                       const ActionImagePaths& images, const QString& styleSheet, double today,
+                       const PageQuery& query)
+{
     TaskPage page;
     if (!table.Active())
         return page;
@@ -166,6 +175,8 @@ TaskPage BuildTaskPage(TaskTable& table, int sortMode, TTaskViewFilter filter, b
     const int fPriority = table.FieldIndex(TaskField::Priority);
     const int fCompleted = table.FieldIndex(TaskField::Completed);
     const int fDetails = table.FieldIndex(TaskField::Details);
+    const bool filtering = query.query && !query.query->isEmpty();
+    const int fCreated = filtering ? table.FieldIndex(TaskField::Created) : -1;
 
     QString& out = page.text;
     const qsizetype perTask = printing ? 700 : 1300 + 4 * images.ImgEditTask.size();
@@ -186,7 +197,11 @@ TaskPage BuildTaskPage(TaskTable& table, int sortMode, TTaskViewFilter filter, b
     QString lastKey;
     int shown = 0;
     int completedTasks = 0;
+    int tabTasks = 0;
+    int matched = 0;
     int recIndex = 0;
+    TaskValues values;
+    TaskMarks marks;
 
     for (table.First(); !table.Eof(); table.Next()) {
         ++recIndex; // walking the current order from its first record
@@ -196,10 +211,25 @@ TaskPage BuildTaskPage(TaskTable& table, int sortMode, TTaskViewFilter filter, b
             ++completedTasks;
         if (isCompleted != completedView)
             continue;
+        ++tabTasks;
 
         const QString category = table.AsString(fCategory);
         const double deadline = table.AsDateTime(fCompleteBy);
         const qint64 priority = table.AsInteger(fPriority);
+        if (filtering) {
+            values = {table.AsString(fTitle),
+                      category,
+                      table.AsString(fDetails),
+                      deadline,
+                      priority,
+                      completed};
+            if (query.query->Matches(values, today, &marks))
+                ++matched;
+            else if (table.AsDateTime(fCreated) >= query.keepCreatedFrom)
+                marks = TaskMarks();
+            else
+                continue;
+        }
 
         if (grouping != Grouping::None) {
             QString key = groupKey(grouping, category, deadline, priority, today, dates);
@@ -217,13 +247,19 @@ TaskPage BuildTaskPage(TaskTable& table, int sortMode, TTaskViewFilter filter, b
 
         out += QStringView(u"<td class=\"tasktitle\">");
         AppendSmallCaption(out, QStringView(u"&nbsp;"));
-        appendText(out, table.AsString(fTitle));
+        if (filtering && !marks.title.empty())
+            AppendMarkedText(out, values.title, marks.title);
+        else
+            appendText(out, filtering ? values.title : table.AsString(fTitle));
         out += QStringView(u"</td>\r\n<td class=\"category\">");
         if (category.isEmpty()) {
             AppendSmallCaption(out, QStringView(u"No&nbsp;category"));
         } else {
             AppendSmallCaption(out, QStringView(u"Category:"));
-            appendText(out, category);
+            if (filtering && !marks.category.empty())
+                AppendMarkedText(out, category, marks.category);
+            else
+                appendText(out, category);
         }
         out += QStringView(u"</td>\r\n");
 
@@ -273,7 +309,10 @@ TaskPage BuildTaskPage(TaskTable& table, int sortMode, TTaskViewFilter filter, b
 
         out += rowOpen;
         out += QStringView(u"<td class=\"details\" colspan=\"5\">");
-        out += DetailsToHtml(table.AsString(fDetails));
+        if (filtering && !marks.details.empty())
+            out += MarkHtml(DetailsToHtml(values.details), values.details, marks.details);
+        else
+            out += DetailsToHtml(filtering ? values.details : table.AsString(fDetails));
         out += QStringView(u"</td>\r\n</tr>\r\n");
 
         alternate = !alternate;
@@ -283,6 +322,10 @@ TaskPage BuildTaskPage(TaskTable& table, int sortMode, TTaskViewFilter filter, b
         if (table.RecordCount() == 0)
             appendMessageRow(out, QStringView(u"Your to-do list is empty. Click the \"New "
                                               "Task\" button above to create a task."));
+        else if (filtering && tabTasks > 0)
+            appendMessageRow(out,
+                             QString(QStringLiteral("No tasks match \u201C") +
+                                     EscapeHtml(query.query->text()) + QStringLiteral("\u201D.")));
         else if (!completedView)
             appendMessageRow(out, QStringView(u"There are no uncompleted tasks. Click \"New "
                                               "Task\" above to create one."));
@@ -295,5 +338,7 @@ TaskPage BuildTaskPage(TaskTable& table, int sortMode, TTaskViewFilter filter, b
 
     page.FRecsShown = shown;
     page.FCompletedTasks = completedTasks;
+    page.tabTasks = tabTasks;
+    page.matched = filtering ? matched : tabTasks;
     return page;
 }

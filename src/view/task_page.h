@@ -7,12 +7,24 @@
 
 #include <QString>
 
+class TaskQuery;
 class TaskTable;
 
 struct TaskPage {
     QString text;            // every line followed by CR LF; empty when no list is open
     int FRecsShown = 0;      // tasks on the page
     int FCompletedTasks = 0; // completed tasks in the whole list, whatever the filter
+    int tabTasks = 0;        // tasks of the view (uncompleted or completed), before any query
+    int matched = 0;         // of those, the tasks the query matched (all without a query)
+};
+
+// What a query asks of the page: only the tasks it matches, with the words it matched marked.
+// Tasks created at or after `keepCreatedFrom` stay on the page even when they do not match, so
+// that a task just added does not vanish. With no query, or an empty one, the page is exactly
+// the unfiltered one; the caller's style sheet should then end in MatchMarkStyle.
+struct PageQuery {
+    const TaskQuery* query = nullptr;
+    double keepCreatedFrom = NullDate;
 };
 
 // The order a stored sort mode selects: only its low 7 bits count, and a value outside the
@@ -24,3 +36,8 @@ TSortMode EffectiveSortMode(int sortMode);
 // priority level: %d" when grouping by priority meets a priority other than 0, 1 or 2.
 TaskPage BuildTaskPage(TaskTable& table, int sortMode, TTaskViewFilter filter, bool printing,
                        const ActionImagePaths& images, const QString& styleSheet, double today);
+// The same page narrowed by a query; the message row "No tasks match “<query>”." stands in for
+// the tasks when the view has some but none matches.
+TaskPage BuildTaskPage(TaskTable& table, int sortMode, TTaskViewFilter filter, bool printing,
+                       const ActionImagePaths& images, const QString& styleSheet, double today,
+                       const PageQuery& query);

@@ -1,6 +1,7 @@
 #include "qstring_printer.h"
 #include "task_table_builder.h"
 #include "view/task_page.h"
+#include "view/task_query.h"
 #include "view/view_error.h"
 
 #include <QFile>
@@ -22,6 +23,15 @@ protected:
     {
         FillTaskTable(table, tasks);
         return BuildTaskPage(table, mode, filter, printing, images, styleSheet, today);
+    }
+
+    TaskPage find(const std::vector<TaskSpec>& tasks, int mode, TTaskViewFilter filter,
+                  const QString& query, double keepCreatedFrom = NullDate)
+    {
+        FillTaskTable(table, tasks);
+        const TaskQuery parsed = TaskQuery::Parse(query);
+        return BuildTaskPage(table, mode, filter, false, images, styleSheet, today,
+                             PageQuery{&parsed, keepCreatedFrom});
     }
 
     TaskTable table;
@@ -252,5 +262,84 @@ TEST_F(TaskPageTest, PageSelectsTheOrderOfTheMode)
     EXPECT_EQ(table.IndexName(), QStringLiteral("smCaDePrTiCr"));
     build(deadlineTasks(today), smCompletedDesc, tvfCompleted);
     EXPECT_EQ(table.IndexName(), QStringLiteral("smCompletedDesc"));
+}
+// A list for the filter: matches in titles, categories and details (one inside a link), tasks in
+// groups that lose all their tasks, and a completed task that matches but is on the other tab.
+std::vector<TaskSpec> filterTasks(double today)
+{
+    const double c = Day(2026, 3, 1);
+    return {
+        {"Buy milk", "Home", c + 1, today, 1, NullDate,
+         "Oat milk & more from https://shop.example/milk?x=1&y=2.\r\nSoon"},
+        {"Fix sink", "Home", c + 2, NullDate, 0, NullDate, "Call the plumber"},
+        {"Run", "Milkman & co", c + 3, today + 2, 2, NullDate, ""},
+        {"Report", "Work", c + 4, today + 1, 1, NullDate, "Not <milk>"},
+        {"Tax", "Taxes", c + 5, NullDate, 1, NullDate, ""},
+        {"Old milk", "Home", c + 6, NullDate, 1, At(2026, 3, 2, 9, 0), "milk"},
+    };
+}
+
+TEST_F(TaskPageTest, FilteredPageKeepsGroupsWithMatchesShadesShownRowsAndMarksMatches)
+{
+    const TaskPage page = find(filterTasks(today), smCaDePrTiCr, tvfUncompleted, "MILK");
+    expectSamePage(page.text, expectedPage("filtered_category_groups.html"));
+    EXPECT_EQ(page.FRecsShown, 3);
+    EXPECT_EQ(page.matched, 3);
+    EXPECT_EQ(page.tabTasks, 5);
+    EXPECT_EQ(page.FCompletedTasks, 1);
+}
+
+TEST_F(TaskPageTest, FilterThatMatchesNothingSaysSoWithTheQueryEscaped)
+{
+    const TaskPage page = find(filterTasks(today), smDePrTiCr, tvfUncompleted, "<b> & \"x\" -c:");
+    expectSamePage(page.text, expectedPage("filtered_no_match.html"));
+    EXPECT_EQ(page.FRecsShown, 0);
+    EXPECT_EQ(page.matched, 0);
+    EXPECT_EQ(page.tabTasks, 5);
+    // A view without tasks keeps its own message, and an empty list its own.
+    EXPECT_EQ(
+        find({{"Open", "", today, NullDate, 1, NullDate, ""}}, smCompletedDesc, tvfCompleted, "x")
+            .text,
+        expectedPage("message_no_completed.html"));
+    EXPECT_EQ(find({}, smDePrTiCr, tvfUncompleted, "x").text, expectedPage("message_empty.html"));
+}
+
+TEST_F(TaskPageTest, QueryWithoutTermsGivesTheUnfilteredPageExactly)
+{
+    const std::vector<TaskSpec> tasks = deadlineTasks(today);
+    for (const char* query : {"", "   ", "-", "\"\""}) {
+        SCOPED_TRACE(query);
+        expectSamePage(find(tasks, smDePrTiCr, tvfUncompleted, QString::fromLatin1(query)).text,
+                       expectedPage("deadline_groups.html"));
+    }
+    const TaskQuery empty;
+    FillTaskTable(table, tasks);
+    const TaskPage page = BuildTaskPage(table, smDePrTiCr, tvfUncompleted, false, images,
+                                        styleSheet, today, PageQuery{&empty, NullDate});
+    expectSamePage(page.text, expectedPage("deadline_groups.html"));
+    EXPECT_EQ(page.matched, 5);
+    EXPECT_EQ(page.tabTasks, 5);
+}
+
+TEST_F(TaskPageTest, TasksCreatedSinceTheFilterChangedStayShown)
+{
+    std::vector<TaskSpec> tasks = filterTasks(today);
+    tasks.push_back({"New task", "", At(2026, 3, 15, 10, 0), NullDate, 1, NullDate, ""});
+    const TaskPage kept = find(tasks, smTiDePrCr, tvfUncompleted, "milk", At(2026, 3, 15, 9, 0));
+    EXPECT_EQ(kept.FRecsShown, 4);
+    EXPECT_EQ(kept.matched, 3);
+    EXPECT_TRUE(kept.text.contains(QStringLiteral("New task")));
+    const TaskPage later = find(tasks, smTiDePrCr, tvfUncompleted, "milk", At(2026, 3, 15, 11, 0));
+    EXPECT_EQ(later.FRecsShown, 3);
+    EXPECT_FALSE(later.text.contains(QStringLiteral("New task")));
+}
+
+TEST_F(TaskPageTest, FilterWorksOnTheCompletedView)
+{
+    const TaskPage page =
+        find(filterTasks(today), smCompletedDesc, tvfCompleted, "done:<2026-03-03 milk");
+    EXPECT_EQ(page.FRecsShown, 1);
+    EXPECT_TRUE(page.text.contains(QStringLiteral("<span class=\"match\">milk</span></td>")));
+    EXPECT_TRUE(page.text.contains(QStringLiteral("act:undo/6")));
 }
 } // namespace
