@@ -26,12 +26,19 @@ const std::vector<CliCommand>& CliCommands()
          CmdPurge,
          {},
          {"older-than-week"}},
-        {"dump", "FILE", "print every record as JSON, in insertion order", CmdDump, {}, {}},
+        {"dump",
+         "FILE [--find QUERY [--order NAME]]",
+         "print every record as JSON, in insertion order; with --find, the matching ones with "
+         "their record indexes, in the order --order names",
+         CmdDump,
+         {"find", "order"},
+         {}},
         {"page",
-         "FILE [--completed] [--print] [--order NAME]",
-         "print the task list page as the window loads it",
+         "FILE [--completed] [--print] [--order NAME] [--find QUERY]",
+         "print the task list page as the window loads it, narrowed by --find as the filter bar "
+         "narrows it",
          CmdPage,
-         {"order"},
+         {"order", "find"},
          {"completed", "print"}},
     };
     return commands;

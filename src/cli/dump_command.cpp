@@ -1,8 +1,11 @@
 // qmtd dump: every record with its raw values, in insertion order, and the schema level the
-// signature gave. It reads the file without upgrading or otherwise changing it.
+// signature gave. It reads the file without upgrading or otherwise changing it. With --find, only
+// the records the query matches, in the order --order names, each with its record index there.
 
 #include "cli/cli_command.h"
+#include "cli/find_option.h"
 #include "platform/file_names.h"
+#include "shared/datetime.h"
 #include "store/datapacket_reader.h"
 #include "store/todo_db.h"
 
@@ -44,9 +47,8 @@ QString kindName(FieldKind kind)
     return {};
 }
 
-QJsonValue jsonValue(const TaskTable& table, int record, int field)
+QJsonValue jsonValue(const FieldValue& v, FieldKind kind)
 {
-    const FieldValue& v = table.RawValue(record, field);
     if (v.isNull())
         return QJsonValue(QJsonValue::Null);
     if (v.isText())
@@ -56,12 +58,60 @@ QJsonValue jsonValue(const TaskTable& table, int record, int field)
     if (v.isInteger())
         return double(v.integer());
     // 8-bit texts as they read; binary values in base 64.
-    const FieldKind kind = table.Fields()[field].kind;
     if (kind == FieldKind::AnsiString || kind == FieldKind::AnsiMemo) {
         const qsizetype zero = v.bytes().indexOf('\0');
         return QString::fromLatin1(zero < 0 ? v.bytes() : v.bytes().left(zero));
     }
     return QString::fromLatin1(v.bytes().toBase64());
+}
+
+// One record's fields; `value(field)` gives each value.
+template <typename Value> QJsonObject jsonRecord(const TaskTable& table, Value value)
+{
+    QJsonObject o;
+    const std::vector<FieldDef>& fields = table.Fields();
+    for (int j = 0; j < int(fields.size()); ++j)
+        o.insert(fields[j].name, jsonValue(value(j), fields[j].kind));
+    return o;
+}
+
+QString textOf(const TaskTable& table, const QString& field)
+{
+    const int index = table.FindField(field);
+    return index < 0 ? QString() : table.AsString(index);
+}
+
+double dateOf(const TaskTable& table, const QString& field)
+{
+    const int index = table.FindField(field);
+    return index < 0 || table.IsNull(index) ? NullDate : table.AsDateTime(index);
+}
+
+// The records --find matches, in the order --order names, each with its record index there.
+QJsonArray matchingRecords(TSortMode order, TaskTable& table, const TaskQuery& query)
+{
+    AddSortIndexes(table);
+    table.SetIndexName(SortModeName(order));
+    const int priority = table.FindField(TaskField::Priority);
+    const double today = Today();
+    QJsonArray records;
+    int recIndex = 0;
+    for (table.First(); !table.Eof(); table.Next()) {
+        ++recIndex;
+        const TaskValues task{textOf(table, TaskField::Title),
+                              textOf(table, TaskField::Category),
+                              textOf(table, TaskField::Details),
+                              dateOf(table, TaskField::CompleteBy),
+                              priority < 0 ? 1 : table.AsInteger(priority),
+                              dateOf(table, TaskField::Completed)};
+        if (!query.Matches(task, today))
+            continue;
+        QJsonObject o = jsonRecord(
+            table, [&](int field) -> const FieldValue& { return table.CurrentValue(field); });
+        o.insert(QStringLiteral("recIndex"), recIndex);
+        records.append(o);
+    }
+    return records;
 }
 
 } // namespace
@@ -70,6 +120,8 @@ int CmdDump(const CliArgs& args, CliIo& io)
 {
     const QString file = args.required(0, QStringLiteral("FILE"));
     args.expectPositional(1);
+    const TaskQuery query = FindQuery(args);
+    const TSortMode order = OrderOf(args);
     if (!PathExists(file))
         throw TaskStoreError(QStringLiteral("%1 does not exist.").arg(file));
     TdbToDoFile listFile(file);
@@ -85,12 +137,12 @@ int CmdDump(const CliArgs& args, CliIo& io)
         fields.append(o);
     }
     QJsonArray records;
-    const int fieldCount = int(table.Fields().size());
-    for (int r = 0; r < table.RecordCount(); ++r) {
-        QJsonObject o;
-        for (int j = 0; j < fieldCount; ++j)
-            o.insert(table.Fields()[j].name, jsonValue(table, r, j));
-        records.append(o);
+    if (args.has(QStringLiteral("find"))) {
+        records = matchingRecords(order, table, query);
+    } else {
+        for (int r = 0; r < table.RecordCount(); ++r)
+            records.append(jsonRecord(
+                table, [&](int field) -> const FieldValue& { return table.RawValue(r, field); }));
     }
     QJsonObject root;
     root.insert(QStringLiteral("file"), file);

@@ -2,9 +2,11 @@
 // for looking at in a browser. Off the window there are no system colours or saved font, so the
 // page uses the usual desktop defaults: button face F0F0F0, window text 000000, highlight 0078D7,
 // highlighted text FFFFFF, and the default display font (Verdana 10). Dates are in the user's
-// short date format; "today" is the current local date.
+// short date format; "today" is the current local date. --find narrows the page as the filter bar
+// does.
 
 #include "cli/cli_command.h"
+#include "cli/find_option.h"
 #include "platform/data_folder.h"
 #include "shared/datetime.h"
 #include "shared/todo_global.h"
@@ -16,6 +18,7 @@ int CmdPage(const CliArgs& args, CliIo& io)
 {
     const QString file = args.required(0, QStringLiteral("FILE"));
     args.expectPositional(1);
+    const TaskQuery query = FindQuery(args);
     TaskTable table;
     OpenExistingList(args, file, table);
 
@@ -24,10 +27,13 @@ int CmdPage(const CliArgs& args, CliIo& io)
     // The completed view always lists by completion time, newest first.
     const int mode =
         filter == tvfCompleted ? int(smCompletedDesc) : SortModeFromName(table.IndexName());
-    const TaskPage page = BuildTaskPage(
-        table, mode, filter, args.flag(QStringLiteral("print")), SetActionImagePaths(DataFolder()),
-        PageStyleSheet(DefaultPageColors(), DefaultDisplayFontName, DefaultDisplayFontSize),
-        Today());
+    QString styleSheet =
+        PageStyleSheet(DefaultPageColors(), DefaultDisplayFontName, DefaultDisplayFontSize);
+    if (!query.isEmpty())
+        styleSheet += MatchMarkStyle(DefaultPageColors());
+    const TaskPage page =
+        BuildTaskPage(table, mode, filter, args.flag(QStringLiteral("print")),
+                      SetActionImagePaths(DataFolder()), styleSheet, Today(), PageQuery{&query});
     io.out << page.text;
     return 0;
 }
