@@ -176,6 +176,8 @@ void TFormMain::FormCreate()
     // A settings store that cannot be read must not keep the window from coming up; the
     // defaults then stay.
     RunGuarded(QStringLiteral("reading the settings"), [this] { LoadSettings(); });
+    if (const std::optional<QString> notice = SettingsDamageNotice(*FSettings))
+        Prompts::message(this, *notice);
     FImagePaths = ::SetActionImagePaths(DataFolder());
     UpdateRecentFilesMenu();
     LoadStartup();

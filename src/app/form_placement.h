@@ -12,7 +12,8 @@
 //
 // Until a placement has been stored, the window manager places the window at its designed
 // size. A stored top-left corner that lies on no screen (a monitor was removed) moves the
-// rectangle to the top-left corner of the primary screen's work area, keeping its size.
+// window's frame to the top-left corner of the primary screen's work area, keeping its size,
+// and a window larger than its screen's work area is fitted to it, frame and all.
 
 #include <QString>
 #include <optional>

@@ -5,6 +5,8 @@
 #include "platform/file_names.h"
 #include "shared/todo_global.h"
 
+#include <QDir>
+
 namespace {
 const QString& SettingsSection = SettingsNames::SettingsSection;
 const QString RecentOpenFilesValue = QStringLiteral("RecentOpenFiles");
@@ -39,4 +41,26 @@ void SaveSettings(SettingsStore& store, quint8 taskSortMode)
     store.WriteInteger(SettingsSection, TaskSortModeValue, taskSortMode);
     store.WriteString(SettingsSection, DisplayFontValue, DisplayFontName);
     store.WriteInteger(SettingsSection, DisplayFontSizeValue, DisplayFontSize);
+}
+
+std::optional<QString> SettingsDamageNotice(SettingsStore& store)
+{
+    const std::optional<SettingsDamage> damage = store.backend().takeDamage();
+    if (!damage)
+        return std::nullopt;
+    constexpr int listed = 5;
+    QString text = QStringLiteral("Some of the settings in %1 could not be read:\n")
+                       .arg(QDir::toNativeSeparators(damage->file));
+    for (int i = 0; i < damage->problems.size() && i < listed; ++i)
+        text += QStringLiteral("\n") + damage->problems[i];
+    if (damage->problems.size() > listed)
+        text += QStringLiteral("\n(and %1 more)").arg(damage->problems.size() - listed);
+    text += QStringLiteral("\n\nThe settings that could be read are used. ");
+    if (damage->copy.isEmpty())
+        text += QStringLiteral("No copy of the file could be kept, so it is left as it is and "
+                               "your settings are not saved.");
+    else
+        text += QStringLiteral("The file as it was is kept as %1.")
+                    .arg(QDir::toNativeSeparators(damage->copy));
+    return text;
 }

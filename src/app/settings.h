@@ -18,11 +18,17 @@
 // the current folder) it becomes LastOpenFileName as typed; further ones are ignored. The stored
 // sort mode keeps only its low 8 bits and is not checked against the six orders.
 // Both throw SettingsError when the store fails.
+//
+// SettingsDamageNotice gives, once, the message that tells the user the settings file could not
+// be read whole (what was wrong, and where the file as it was is kept); show it after
+// LoadSettings.
 
 #include <QStringList>
 #include <QtGlobal>
+#include <optional>
 
 class SettingsStore;
 
 void LoadSettings(SettingsStore& store, const QStringList& arguments, quint8& taskSortMode);
 void SaveSettings(SettingsStore& store, quint8 taskSortMode);
+std::optional<QString> SettingsDamageNotice(SettingsStore& store);

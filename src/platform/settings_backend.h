@@ -10,14 +10,14 @@
 //     RecentOpenFiles=sz:"/home/me/Work.qmtd,\"/home/me/a,b.qmtd\""
 //     FTaskSortMode=dword:2
 //
-// String bodies are quoted with C-like escapes (\\ \" \n \r \t \uXXXX); a value with a type tag
-// other than sz, expand_sz or dword is kept as it is and reads as SettingsValue::Type::Other.
-// Section and value names are matched without regard to case, as the registry does.
+// The file's grammar, and how a damaged one is read, are in platform/settings_file.h. Section and
+// value names are matched without regard to case, as the registry does.
 //
 // Usage: SettingsBackend backend; backend.read("Settings", "LastOpenFile") ... Failures throw
 // SettingsError. Most code wants the typed reads and writes of app/settings_store.h instead.
 
 #include <QString>
+#include <QStringList>
 #include <memory>
 #include <optional>
 #include <stdexcept>
@@ -39,6 +39,14 @@ struct SettingsValue {
     Type type = Type::Other;
     QString text;      // Type::String
     qint32 number = 0; // Type::Integer
+};
+
+// A settings file that could not be read whole: the values that could be read are used, and
+// the file as it was is kept beside it before it is ever rewritten.
+struct SettingsDamage {
+    QString file;
+    QString copy; // empty when no copy could be made; the file is then never rewritten
+    QStringList problems;
 };
 
 class SettingsBackend {
@@ -64,6 +72,10 @@ public:
     // Create the section when needed and replace the value.
     void writeString(const QString& section, const QString& name, const QString& text);
     void writeInteger(const QString& section, const QString& name, qint32 number);
+
+    // What was wrong with the store when it was read, once: the first call after the damage was
+    // found gives it, later calls give nothing.
+    std::optional<SettingsDamage> takeDamage();
 
 private:
     struct Impl;

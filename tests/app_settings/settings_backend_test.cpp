@@ -100,12 +100,12 @@ TEST_F(BackendTest, ReadsHandWrittenFilesAndKeepsUnknownTypes)
     const Case cases[] = {
         {"Settings", "ftasksortmode", Type::Integer, "", -1},
         {"Settings", "Blob", Type::Other, "", 0},
-        {"Settings", "BadString", Type::Other, "", 0},
-        {"Settings", "BadNumber", Type::Other, "", 0},
+        {"Settings", "BadString", Type::String, "unclosed", 0},
+        {"Settings", "BadNumber", std::nullopt, "", 0},
         {"Settings", "Expand", Type::String, "%HOME%", 0},
         {"Settings", "Twice", Type::String, "first", 0},
         {"Settings", "Orphan", std::nullopt, "", 0},
-        {"broken", "Lost", std::nullopt, "", 0},
+        {"broken", "Lost", Type::String, "under a broken header", 0},
         {"Settings", "Lost", std::nullopt, "", 0},
     };
     for (const Case& c : cases) {
