@@ -249,6 +249,18 @@ void drawPrinter(QPainter& p)
     p.drawEllipse(QPointF(18.5, 11), 0.9, 0.9);
 }
 
+void drawMagnifier(QPainter& p)
+{
+    p.setPen(QPen(QColor(90, 60, 30), 3.2, Qt::SolidLine, Qt::RoundCap));
+    p.drawLine(QPointF(14.5, 14.5), QPointF(21, 21));
+    QRadialGradient glass(QPointF(8, 7.5), 8);
+    glass.setColorAt(0, QColor(235, 245, 255));
+    glass.setColorAt(1, QColor(160, 200, 240));
+    p.setPen(QPen(outline, 1.6));
+    p.setBrush(glass);
+    p.drawEllipse(QRectF(2.5, 2.5, 13, 13));
+}
+
 void drawCheckBox(QPainter& p, bool ticked)
 {
     // Drawn on the 24 grid, shown at 16 pixels.
@@ -297,6 +309,8 @@ DrawFunction drawingOf(TAppIcon icon)
         return drawCrossedPage;
     case TAppIcon::Print:
         return drawPrinter;
+    case TAppIcon::Find:
+        return drawMagnifier;
     }
     return [](QPainter&) {};
 }
@@ -328,6 +342,8 @@ const char* themeNameOf(TAppIcon icon)
         return "edit-delete";
     case TAppIcon::Print:
         return "document-print";
+    case TAppIcon::Find:
+        return "edit-find";
     }
     return "";
 }

@@ -19,6 +19,7 @@ enum class TAppIcon {
     Website = 17,         // globe
     DeleteCompleted = 18, // page with an orange cross
     Print = 19,           // printer
+    Find = 20,            // magnifying glass
 };
 
 QIcon AppIcon(TAppIcon icon);

@@ -113,6 +113,7 @@ void TFormMain::CreateLayout()
     TaskViewer->setContextMenu(PopupMenuTaskView);
     TaskViewer->setPrintMargins(QMarginsF(20.0, 20.0, 20.0, 20.0));
     TaskViewer->setPrintScale(1.0);
+    CreateFilterBar(layout);
     layout->addWidget(TaskViewer, 1);
 
     TabSetFilter = new QTabBar(central);

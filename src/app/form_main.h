@@ -6,6 +6,7 @@
 #include "store/task_table.h"
 #include "tasks/task_host.h"
 #include "view/action_links.h"
+#include "view/task_query.h"
 
 #include <QMainWindow>
 #include <QPrinter>
@@ -18,11 +19,14 @@ class HtmlView;
 class QAction;
 class QFileDialog;
 class QFontDialog;
+class QLabel;
+class QShortcut;
 class QMenu;
 class QTabBar;
 class QToolBar;
 class QToolButton;
 class SettingsStore;
+class TFilterBar;
 class TFormAbout;
 
 class TFormMain : public QMainWindow, public TaskHost {
@@ -66,6 +70,18 @@ public:
     // --- smaller commands -------------------------------------------------------------------
     void ActionSetFontExecute();
     void ActionCopySelectedTextExecute();
+
+    // --- the filter bar ---------------------------------------------------------------------
+    // Opens the bar above the page, or puts the focus back into it.
+    void ActionFindExecute();
+    // The bar's text changed: the page shows the tasks the new query matches.
+    void FilterTextChanged(const QString& text);
+    // Esc: clears and closes the bar, and gives the page the focus.
+    void CloseFilter();
+    // Empties and closes the bar without building the page (another list is being opened).
+    void ClearFilter();
+    // The query the page is filtered by: the bar's last text that could be read.
+    const TaskQuery& FilterQuery() const { return FTaskQuery; }
     void ActionPrintExecute() { DoPrint(); }
     void DoPrint();
     void ActionOpenHelpExecute();
@@ -104,6 +120,9 @@ public:
     QFileDialog* OpenDialog = nullptr;
     QFileDialog* SaveDialog = nullptr;
     QFontDialog* DisplayFontDialog = nullptr;
+    TFilterBar* FilterBar = nullptr;
+    QLabel* StatusFilterCount = nullptr;
+    QShortcut* ShortcutSlashFind = nullptr;
 
     QAction* ActionExit = nullptr;
     QAction* ActionToDoNewItem = nullptr;
@@ -125,6 +144,7 @@ public:
     QAction* ActionWebsite = nullptr;
     QAction* ActionEmailSupport = nullptr;
     QAction* ActionAbout = nullptr;
+    QAction* ActionFind = nullptr;
 
 protected:
     void setVisible(bool visible) override;
@@ -137,6 +157,8 @@ private:
     void CreateActions();
     void CreateMenus();
     void CreateDialogs();
+    void CreateFilterBar(class QVBoxLayout* layout);
+    void UpdateFilterStatus();
     void ConnectActions();
     void LoadSettings();
     void SaveSettings();
@@ -155,6 +177,12 @@ private:
     TSortMode FTaskSortMode = DefaultSortMode;
     int FRecsShown = 0;
     int FCompletedTasks = 0;
+    // The filter: its query, when it last changed (tasks created since stay on the page), and
+    // what the last page counted for the status bar.
+    TaskQuery FTaskQuery;
+    double FFilterSince = NullDate;
+    int FTabTasks = 0;
+    int FMatchedTasks = 0;
     bool FShownOnce = false;
     bool FClosed = false;
     QPrinter FPrinter;

@@ -123,6 +123,9 @@ void TFormMain::CreateActions()
          true},
         {&TFormMain::ActionCopySelectedText, "ActionCopySelectedText", "Edit", "Copy", nullptr,
          QKeySequence(Qt::CTRL | Qt::Key_C), 13, false},
+        {&TFormMain::ActionFind, "ActionFind", "Edit", "Find...",
+         "Show only the tasks that match what you type", QKeySequence(Qt::CTRL | Qt::Key_F), 20,
+         false},
         {&TFormMain::ActionSetFont,
          "ActionSetFont",
          "Edit",
@@ -199,6 +202,7 @@ void TFormMain::CreateMenus()
     MenuEdit = menuBar()->addMenu(QStringLiteral("Edit"));
     MenuEdit->setObjectName(QStringLiteral("Edit1"));
     MenuEdit->addAction(ActionCopySelectedText);
+    MenuEdit->addAction(ActionFind);
     MenuEdit->addSeparator();
     MenuEdit->addAction(ActionSetFont);
 
@@ -257,6 +261,7 @@ void TFormMain::ConnectActions()
     bind(ActionCopySelectedText, "ActionCopySelectedTextExecute",
          &TFormMain::ActionCopySelectedTextExecute);
     bind(ActionSetFont, "ActionSetFontExecute", &TFormMain::ActionSetFontExecute);
+    bind(ActionFind, "ActionFindExecute", &TFormMain::ActionFindExecute);
     bind(ActionPrint, "ActionPrintExecute", &TFormMain::ActionPrintExecute);
     bind(ActionOpenHelp, "ActionOpenHelpExecute", &TFormMain::ActionOpenHelpExecute);
     bind(ActionWebsite, "ActionWebsiteExecute", &TFormMain::ActionWebsiteExecute);
@@ -305,6 +310,7 @@ void TFormMain::ApplicationIdle()
 {
     const bool listOpen = ClientDataSetMain.Active();
     ActionToDoNewItem->setEnabled(listOpen && FNewTask);
+    ActionFind->setEnabled(listOpen);
     ActionDeleteCompleted->setEnabled(FCompletedTasks > 0 && FDeleteCompleted);
     ActionDeleteCompletedOverWeek->setEnabled(FCompletedTasks > 0 && FDeleteCompletedOverWeek);
 

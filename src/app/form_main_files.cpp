@@ -55,6 +55,7 @@ bool TFormMain::OpenToDoList(const QString& fileName, bool showError)
     }
     SetCaption();
     UpdateRecentFilesMenu();
+    ClearFilter(); // a filter belongs to the list it was typed for
     // Changing the filter rebuilds the page itself; otherwise it is built here, once.
     if (FTaskViewFilter == tvfUncompleted)
         LoadTaskView(false);

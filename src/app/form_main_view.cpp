@@ -19,8 +19,7 @@ RgbColor rgbOf(const QColor& colour)
                     std::uint8_t(colour.blue())};
 }
 
-// The style sheet of both pages, from the system colours and the display font.
-QString CurrentPageStyleSheet()
+PageColors CurrentPageColors()
 {
     const QPalette palette = QApplication::palette();
     PageColors colors;
@@ -28,7 +27,18 @@ QString CurrentPageStyleSheet()
     colors.windowText = rgbOf(palette.color(QPalette::Active, QPalette::WindowText));
     colors.highlight = rgbOf(palette.color(QPalette::Active, QPalette::Highlight));
     colors.highlightedText = rgbOf(palette.color(QPalette::Active, QPalette::HighlightedText));
-    return PageStyleSheet(colors, DisplayFontName, DisplayFontSize);
+    return colors;
+}
+
+// The style sheet of both pages, from the system colours and the display font; a filtered page
+// adds the colours of its marks.
+QString CurrentPageStyleSheet(bool filtered = false)
+{
+    const PageColors colors = CurrentPageColors();
+    QString sheet = PageStyleSheet(colors, DisplayFontName, DisplayFontSize);
+    if (filtered)
+        sheet += MatchMarkStyle(colors);
+    return sheet;
 }
 
 } // namespace
@@ -81,9 +91,14 @@ void TFormMain::LoadTaskView(bool printing)
     TaskViewer->clear();
     if (!ClientDataSetMain.Active())
         return;
-    const TaskPage page = BuildTaskPage(ClientDataSetMain, int(GetTaskSortMode()), FTaskViewFilter,
-                                        printing, FImagePaths, CurrentPageStyleSheet(), Today());
+    const TaskPage page =
+        BuildTaskPage(ClientDataSetMain, int(GetTaskSortMode()), FTaskViewFilter, printing,
+                      FImagePaths, CurrentPageStyleSheet(!FTaskQuery.isEmpty()), Today(),
+                      PageQuery{&FTaskQuery, FFilterSince});
     FCompletedTasks = page.FCompletedTasks;
+    FTabTasks = page.tabTasks;
+    FMatchedTasks = page.matched;
+    UpdateFilterStatus();
     TaskViewer->loadFromString(page.text);
     FRecsShown = page.FRecsShown;
 }
