@@ -3,6 +3,7 @@
 // was.
 
 #include "cli/cli_command.h"
+#include "cli/terminal_text.h"
 #include "platform/file_names.h"
 #include "shared/datetime.h"
 #include "shared/todo_global.h"
@@ -12,26 +13,20 @@
 
 namespace {
 
-// Closes the list on every way out, so the hold is released before the status is returned.
-struct OpenList {
-    TaskTable table;
-    ~OpenList() { CloseTaskStore(table); }
-};
+const QString QuietOption = QStringLiteral("quiet");
 
-constexpr int MaxTitleLength = 200;
-constexpr int MaxCategoryLength = 50;
-
-int parsePriority(const QString& text)
+// done, undo and delete: one table operation on the task at record index N.
+CliListCommand onRecord(const CliArgs& args, void (*operation)(TaskTable&, int))
 {
-    const QString p = text.toLower();
-    if (p == QLatin1String("high"))
-        return 0;
-    if (p == QLatin1String("normal"))
-        return 1;
-    if (p == QLatin1String("low"))
-        return 2;
-    throw CliUsageError(
-        QStringLiteral("the priority must be high, normal or low, not \"%1\"").arg(text));
+    args.required(0, QStringLiteral("FILE"));
+    const int n = args.recordIndex(1);
+    args.expectPositional(2);
+    const TSortMode order = OrderOf(args);
+    return {ListAccess::Change, n, [=](CliList& list, CliIo&) {
+                UseOrder(list.table, order);
+                operation(list.table, n);
+                return 0;
+            }};
 }
 
 } // namespace
@@ -48,91 +43,128 @@ int CmdNew(const CliArgs& args, CliIo& io)
     return 0;
 }
 
-int CmdAdd(const CliArgs& args, CliIo&)
+CliListCommand PrepareAdd(const CliArgs& args)
 {
-    const QString file = args.required(0, QStringLiteral("FILE"));
+    args.required(0, QStringLiteral("FILE"));
     const QString title = args.required(1, QStringLiteral("TITLE"));
     args.expectPositional(2);
     const QString category = args.option(QStringLiteral("category"));
-    if (title.size() > MaxTitleLength)
-        throw CliUsageError(
-            QStringLiteral("a title has at most %1 characters").arg(MaxTitleLength));
-    if (category.size() > MaxCategoryLength)
-        throw CliUsageError(
-            QStringLiteral("a category has at most %1 characters").arg(MaxCategoryLength));
-    const double deadline = args.has(QStringLiteral("deadline"))
-                                ? ParseDeadline(args.option(QStringLiteral("deadline")))
-                                : NullDate;
-    const int priority =
-        parsePriority(args.option(QStringLiteral("priority"), QStringLiteral("normal")));
-    const QString details = args.option(QStringLiteral("details"));
-    OpenList list;
-    OpenExistingList(args, file, list.table);
-    AppendTask(list.table, title, category, Now(), deadline, priority, details);
-    return 0;
-}
-
-namespace {
-
-// done, undo and delete: one table operation on the task at record index N.
-int RunOnRecord(const CliArgs& args, void (*operation)(TaskTable&, int))
-{
-    const QString file = args.required(0, QStringLiteral("FILE"));
-    const int n = args.recordIndex(1);
-    args.expectPositional(2);
-    OpenList list;
-    OpenExistingList(args, file, list.table, n);
-    operation(list.table, n);
-    return 0;
-}
-
-} // namespace
-
-int CmdDone(const CliArgs& args, CliIo&)
-{
-    return RunOnRecord(args, MarkTaskCompleted);
-}
-
-int CmdUndo(const CliArgs& args, CliIo&)
-{
-    return RunOnRecord(args, MarkTaskUncompleted);
-}
-
-int CmdDelete(const CliArgs& args, CliIo&)
-{
-    return RunOnRecord(args, DeleteTask);
-}
-
-int CmdAgain(const CliArgs& args, CliIo&)
-{
-    const QString file = args.required(0, QStringLiteral("FILE"));
-    const int n = args.recordIndex(1);
-    args.expectPositional(2);
-    const QString deadlineText = args.option(QStringLiteral("deadline"), QStringLiteral("none"));
+    CheckTitleAndCategory(title, category);
     const double deadline =
-        deadlineText == QLatin1String("none") ? NullDate : ParseDeadline(deadlineText);
-    OpenList list;
-    OpenExistingList(args, file, list.table, n);
-    TaskTable& table = list.table;
-    // As the do-again menu does: complete the task first if it is not completed yet.
-    table.SetRecNo(n);
-    int index = n;
-    if (table.AsDateTime(TaskField::Completed) == NullDate) {
-        MarkTaskCompleted(table, n);
-        // Under smCompletedDesc the completed task moves; the cursor follows it.
-        index = table.RecNo();
-    }
-    AppendTaskAgain(table, index, deadline);
-    return 0;
+        ParseDeadlineOrNone(args.option(QStringLiteral("deadline"), QStringLiteral("none")));
+    const int priority =
+        ParsePriority(args.option(QStringLiteral("priority"), QStringLiteral("normal")));
+    const QString details = DetailsFromArgument(args.option(QStringLiteral("details")));
+    const TSortMode order = OrderOf(args);
+    const bool quiet = args.flag(QuietOption);
+    return {ListAccess::Change, 0, [=](CliList& list, CliIo& io) {
+                UseOrder(list.table, order);
+                AppendTask(list.table, title, category, Now(), deadline, priority, details);
+                // The cursor stays on the new task: its position is the index to use next.
+                if (!quiet)
+                    io.out << "Added task " << list.table.RecNo() << ": " << LineText(title)
+                           << '\n';
+                return 0;
+            }};
 }
 
-int CmdPurge(const CliArgs& args, CliIo&)
+CliListCommand PrepareEdit(const CliArgs& args)
 {
-    const QString file = args.required(0, QStringLiteral("FILE"));
+    args.required(0, QStringLiteral("FILE"));
+    const int n = args.recordIndex(1);
+    args.expectPositional(2);
+    // Only the fields given change; each is read and checked here, before the list is opened.
+    struct Change {
+        std::optional<QString> title, category, details;
+        std::optional<double> deadline;
+        std::optional<int> priority;
+    } change;
+    if (args.has(QStringLiteral("title")))
+        change.title = args.option(QStringLiteral("title"));
+    if (args.has(QStringLiteral("category")))
+        change.category = args.option(QStringLiteral("category"));
+    CheckTitleAndCategory(change.title.value_or(QString()), change.category.value_or(QString()));
+    if (args.has(QStringLiteral("deadline")))
+        change.deadline = ParseDeadlineOrNone(args.option(QStringLiteral("deadline")));
+    if (args.has(QStringLiteral("priority")))
+        change.priority = ParsePriority(args.option(QStringLiteral("priority")));
+    if (args.has(QStringLiteral("details")))
+        change.details = DetailsFromArgument(args.option(QStringLiteral("details")));
+    if (!change.title && !change.category && !change.details && !change.deadline &&
+        !change.priority)
+        throw CliUsageError(QStringLiteral("edit: nothing to change (give --title, --category, "
+                                           "--deadline, --priority or --details)"));
+    const TSortMode order = OrderOf(args);
+    const bool quiet = args.flag(QuietOption);
+    return {ListAccess::Change, n, [=](CliList& list, CliIo& io) {
+                TaskTable& table = list.table;
+                UseOrder(table, order);
+                table.SetRecNo(n);
+                const QString title = change.title.value_or(table.AsString(TaskField::Title));
+                UpdateTask(table, n, title,
+                           change.category.value_or(table.AsString(TaskField::Category)),
+                           table.AsDateTime(TaskField::Created),
+                           change.deadline.value_or(table.AsDateTime(TaskField::CompleteBy)),
+                           change.priority.value_or(int(table.AsInteger(TaskField::Priority))),
+                           change.details.value_or(table.AsString(TaskField::Details)));
+                if (quiet)
+                    return 0;
+                // A changed deadline, priority or title can move the task in the order.
+                const int now = table.RecNo();
+                io.out << "Edited task " << n;
+                if (now != n)
+                    io.out << " (now task " << now << ")";
+                io.out << ": " << LineText(title) << '\n';
+                return 0;
+            }};
+}
+
+CliListCommand PrepareDone(const CliArgs& args)
+{
+    return onRecord(args, MarkTaskCompleted);
+}
+
+CliListCommand PrepareUndo(const CliArgs& args)
+{
+    return onRecord(args, MarkTaskUncompleted);
+}
+
+CliListCommand PrepareDelete(const CliArgs& args)
+{
+    return onRecord(args, DeleteTask);
+}
+
+CliListCommand PrepareAgain(const CliArgs& args)
+{
+    args.required(0, QStringLiteral("FILE"));
+    const int n = args.recordIndex(1);
+    args.expectPositional(2);
+    const double deadline =
+        ParseDeadlineOrNone(args.option(QStringLiteral("deadline"), QStringLiteral("none")));
+    const TSortMode order = OrderOf(args);
+    return {ListAccess::Change, n, [=](CliList& list, CliIo&) {
+                TaskTable& table = list.table;
+                UseOrder(table, order);
+                // As the do-again menu does: complete the task first if it is not completed yet.
+                table.SetRecNo(n);
+                int index = n;
+                if (table.AsDateTime(TaskField::Completed) == NullDate) {
+                    MarkTaskCompleted(table, n);
+                    // Under smCompletedDesc the completed task moves; the cursor follows it.
+                    index = table.RecNo();
+                }
+                AppendTaskAgain(table, index, deadline);
+                return 0;
+            }};
+}
+
+CliListCommand PreparePurge(const CliArgs& args)
+{
+    args.required(0, QStringLiteral("FILE"));
     args.expectPositional(1);
-    const double limit = args.flag(QStringLiteral("older-than-week")) ? Today() - 7 : NullDate;
-    OpenList list;
-    OpenExistingList(args, file, list.table);
-    DeleteCompletedBefore(list.table, limit);
-    return 0;
+    const bool olderThanWeek = args.flag(QStringLiteral("older-than-week"));
+    return {ListAccess::Change, 0, [=](CliList& list, CliIo&) {
+                DeleteCompletedBefore(list.table, olderThanWeek ? Today() - 7 : NullDate);
+                return 0;
+            }};
 }

@@ -1,7 +1,10 @@
 #pragma once
-// The commands of qmtd. Each command is a function over its parsed arguments; the table in
-// command_table.cpp names them. Adding a command means one source file with its function and one
-// line in that table.
+// The commands of qmtd. The table in command_table.cpp names them.
+//
+// A command on a list comes in two halves. Its preparation parses and checks the arguments
+// before any file is touched; the action it returns then works on a list that is already open
+// (a table in, output and an exit status out) and knows nothing of how the list was opened. The
+// runner opens the file between the two, so the same action can run on any open table.
 
 #include "shared/todo_global.h"
 #include "store/task_table.h"
@@ -9,6 +12,7 @@
 #include <QString>
 #include <QStringList>
 #include <QTextStream>
+#include <functional>
 #include <stdexcept>
 
 // A wrong command line: reported in one line, exit status 2.
@@ -46,18 +50,61 @@ public:
     QList<QPair<QString, QString>> options;
 };
 
+// Where the output goes, as far as its look depends on it.
+struct CliTerminal {
+    bool isTerminal = false; // standard output is a terminal
+    int columns = 0;         // the terminal's width; 0 when unknown
+    bool noColor = false;    // NO_COLOR is set (and not empty)
+    bool dumb = false;       // TERM is "dumb"
+};
+
+// The standard output of this process.
+CliTerminal DetectTerminal();
+
 struct CliIo {
     QTextStream& out;
     QTextStream& err;
+    CliTerminal terminal = {};
 };
 
+// One open list as an action sees it.
+struct CliList {
+    TaskTable& table;
+    QString fileName;
+    int schemaLevel = 2; // as the file's signature gave it
+};
+
+enum class ListAccess {
+    // Reads the list as the program sees it once open (an old file upgraded, deadlines without
+    // time of day, the six orders defined) without changing the file.
+    Read,
+    // Reads the table exactly as the file stores it.
+    ReadStored,
+    // Changes the list through the store's operations, each of which saves it.
+    Change,
+};
+
+using CliListAction = std::function<int(CliList& list, CliIo& io)>;
+
+struct CliListCommand {
+    ListAccess access = ListAccess::Read;
+    // A record index the action will use, checked before an old file is upgraded on disk.
+    int recIndex = 0;
+    CliListAction action;
+};
+
+// A command on a list: checks its arguments (positional 0 is the list file) and returns what it
+// will do once the list is open.
+using CliPrepare = CliListCommand (*)(const CliArgs& args);
+// A command that handles its files itself.
 using CliCommandFunction = int (*)(const CliArgs& args, CliIo& io);
 
 struct CliCommand {
     const char* name;
-    const char* usage;   // the arguments, as --help shows them
-    const char* summary; // one line
-    CliCommandFunction run;
+    const char* usage;      // the arguments, as --help shows them
+    const char* summary;    // one line
+    CliPrepare prepare;     // a command on one list...
+    CliCommandFunction run; // ...or one that opens its files itself
     // Options the command takes: those taking a value and those that are flags.
     QStringList valueOptions;
     QStringList flagOptions;
@@ -66,31 +113,51 @@ struct CliCommand {
 const std::vector<CliCommand>& CliCommands();
 
 // Runs qmtd with `arguments` (without the program name); returns the exit status.
-int RunQmtd(const QStringList& arguments, QTextStream& out, QTextStream& err);
+int RunQmtd(const QStringList& arguments, QTextStream& out, QTextStream& err,
+            const CliTerminal& terminal = {});
 
 // --- helpers the commands share ----------------------------------------------------------------
 
-// Opens an existing list into `table` (refusing a missing file without creating it) and selects
-// the order named by --order (default smDePrTiCr), in which record indexes count. A record
-// index the command will use is checked first, so that an old file is not upgraded on disk by a
-// command that then fails.
-void OpenExistingList(const CliArgs& args, const QString& fileName, TaskTable& table,
-                      int recIndex = 0);
 // The sort mode an --order name gives: a word (deadline, priority, title, category, created) or
 // the name of a table order (smDePrTiCr, ...); -1 for anything else.
 int SortModeFromOrderName(const QString& name);
 // The sort mode of --order, the default one when it is absent, or a usage error.
 TSortMode OrderOf(const CliArgs& args);
+// The word for a sort mode (the table order's name where it has none).
+QString OrderWord(int mode);
+// Makes `mode` the table's current order, in which record indexes count.
+void UseOrder(TaskTable& table, TSortMode mode);
+
 // "YYYY-MM-DD" as a date-time, or a usage error.
 double ParseDeadline(const QString& text);
+// A deadline option's value: "none" or a date.
+double ParseDeadlineOrNone(const QString& text);
+// "high", "normal" or "low" (any case) as 0, 1 or 2, or a usage error.
+int ParsePriority(const QString& text);
+// Checks the lengths the task edit dialog allows, raising a usage error.
+void CheckTitleAndCategory(const QString& title, const QString& category);
+// Details as given on a command line, with every line break stored as CR LF.
+QString DetailsFromArgument(const QString& text);
+
+// The list a command opened through the store; closed on every way out, so that the hold is
+// released before the status is returned.
+struct OpenList {
+    TaskTable table;
+    ~OpenList();
+};
+
+// Checks that a file exists, raising the error the store gives for a missing list.
+void RequireExistingFile(const QString& fileName);
 
 // --- the commands ------------------------------------------------------------------------------
 int CmdNew(const CliArgs& args, CliIo& io);
-int CmdAdd(const CliArgs& args, CliIo& io);
-int CmdDone(const CliArgs& args, CliIo& io);
-int CmdUndo(const CliArgs& args, CliIo& io);
-int CmdDelete(const CliArgs& args, CliIo& io);
-int CmdAgain(const CliArgs& args, CliIo& io);
-int CmdPurge(const CliArgs& args, CliIo& io);
-int CmdDump(const CliArgs& args, CliIo& io);
-int CmdPage(const CliArgs& args, CliIo& io);
+CliListCommand PrepareAdd(const CliArgs& args);
+CliListCommand PrepareEdit(const CliArgs& args);
+CliListCommand PrepareDone(const CliArgs& args);
+CliListCommand PrepareUndo(const CliArgs& args);
+CliListCommand PrepareDelete(const CliArgs& args);
+CliListCommand PrepareAgain(const CliArgs& args);
+CliListCommand PreparePurge(const CliArgs& args);
+CliListCommand PrepareList(const CliArgs& args);
+CliListCommand PrepareDump(const CliArgs& args);
+CliListCommand PreparePage(const CliArgs& args);

@@ -1,3 +1,6 @@
+// Runs one qmtd command: parses the command line, opens the list the command works on, runs it,
+// and reports a failure in one line.
+
 #include "cli/cli_command.h"
 #include "platform/file_names.h"
 #include "shared/datetime.h"
@@ -5,22 +8,9 @@
 #include "store/datapacket_reader.h"
 #include "store/todo_db.h"
 
-#include <QDate>
 #include <QFileInfo>
 
 namespace {
-
-const QString OrderOption = QStringLiteral("order");
-
-// The orders by the word a person would use, and the sort mode each one names.
-struct OrderWord {
-    const char* word;
-    TSortMode mode;
-};
-constexpr OrderWord OrderWords[] = {
-    {"deadline", smDePrTiCr},   {"priority", smPrDeTiCr}, {"title", smTiDePrCr},
-    {"category", smCaDePrTiCr}, {"created", smCreated},
-};
 
 void printHelp(QTextStream& out)
 {
@@ -31,14 +21,24 @@ void printHelp(QTextStream& out)
         out << "  " << c.name << ' ' << c.usage << "\n      " << c.summary << '\n';
     out << "\nN is a record index: the 1-based position of a task among all tasks of the list in "
            "the order\n--order names: ";
-    for (const OrderWord& o : OrderWords)
-        out << o.word << (&o == std::end(OrderWords) - 1 ? " (by deadline unless given).\n" : ", ");
+    for (int mode : {smDePrTiCr, smPrDeTiCr, smTiDePrCr, smCaDePrTiCr, smCreated})
+        out << OrderWord(mode) << (mode == smCreated ? " (by deadline unless given).\n" : ", ");
     out << "The names";
     for (int mode = 0; mode < SortModeCount; ++mode)
         out << ' ' << SortModeName(mode);
     out << " work too.\nErrors go to standard error in one line; the exit status is then 1 (2 for "
            "a "
            "wrong command line).\n";
+}
+
+// Short options and the long options they stand for.
+QString longOptionName(const QString& shortName)
+{
+    if (shortName == QLatin1String("o"))
+        return QStringLiteral("output");
+    if (shortName == QLatin1String("q"))
+        return QStringLiteral("quiet");
+    return {};
 }
 
 CliArgs parseArguments(const CliCommand& command, const QStringList& arguments)
@@ -51,11 +51,18 @@ CliArgs parseArguments(const CliCommand& command, const QStringList& arguments)
             args.positional += arguments.mid(i + 1);
             break;
         }
-        if (!a.startsWith(QLatin1String("--")) || a.size() == 2) {
+        QString name;
+        if (a.startsWith(QLatin1String("--")) && a.size() > 2) {
+            name = a.mid(2);
+        } else if (a.size() == 2 && a.startsWith(QLatin1Char('-')) && a != QLatin1String("--")) {
+            name = longOptionName(a.mid(1));
+            if (name.isEmpty() || !(command.valueOptions + command.flagOptions).contains(name))
+                throw CliUsageError(
+                    QStringLiteral("unknown option %1 for the command %2").arg(a, args.command));
+        } else {
             args.positional.append(a);
             continue;
         }
-        QString name = a.mid(2);
         QString value;
         bool hasValue = false;
         const qsizetype eq = name.indexOf(QLatin1Char('='));
@@ -104,104 +111,78 @@ QString oneLine(QString text)
     return text;
 }
 
-} // namespace
-
-QString CliArgs::option(const QString& name, const QString& fallback) const
+// Opens the list for a command that changes it. Opening an old list rewrites it, so a record
+// index the command will use is checked on the file as it is first: a command that fails on it
+// leaves the file untouched.
+int runChanging(const QString& fileName, const CliListCommand& command, CliIo& io)
 {
-    for (auto it = options.crbegin(); it != options.crend(); ++it)
-        if (it->first == name)
-            return it->second;
-    return fallback;
-}
-
-bool CliArgs::has(const QString& name) const
-{
-    for (const auto& o : options)
-        if (o.first == name)
-            return true;
-    return false;
-}
-
-bool CliArgs::flag(const QString& name) const
-{
-    return has(name);
-}
-
-QString CliArgs::required(int index, const QString& what) const
-{
-    if (index >= positional.size())
-        throw CliUsageError(QStringLiteral("%1: %2 is missing").arg(command, what));
-    return positional[index];
-}
-
-int CliArgs::recordIndex(int index) const
-{
-    const QString text = required(index, QStringLiteral("the record index N"));
-    bool ok = false;
-    const int n = text.toInt(&ok);
-    if (!ok || n < 1)
-        throw CliUsageError(
-            QStringLiteral("%1: the record index must be a whole number of 1 or more, not \"%2\"")
-                .arg(command, text));
-    return n;
-}
-
-void CliArgs::expectPositional(int count) const
-{
-    if (positional.size() > count)
-        throw CliUsageError(
-            QStringLiteral("%1: unexpected argument \"%2\"").arg(command, positional[count]));
-}
-
-void OpenExistingList(const CliArgs& args, const QString& fileName, TaskTable& table, int recIndex)
-{
-    const QString order = SortModeName(OrderOf(args));
-    if (!PathExists(fileName))
-        throw TaskStoreError(QStringLiteral("%1 does not exist.").arg(fileName));
-    if (recIndex > 0) {
-        // Opening a schema-1 list rewrites it; check the index on the file as it is first.
+    RequireExistingFile(fileName);
+    if (command.recIndex > 0) {
         TdbToDoFile probe(fileName);
         if (probe.SchemaLevel() < 2) {
             TaskTable scratch;
             DataPacketReader::Read(probe.ReadDataPacket(), scratch, fileName);
-            scratch.SetRecNo(recIndex);
+            scratch.SetRecNo(command.recIndex);
         }
     }
-    OpenTaskTable(fileName, table);
-    table.SetIndexName(order);
+    OpenList open;
+    OpenTaskTable(fileName, open.table);
+    CliList list{open.table, fileName, 2};
+    return command.action(list, io);
 }
 
-int SortModeFromOrderName(const QString& name)
+// Opens the list for a command that only reads it; the file is left exactly as it is, an old one
+// upgraded in memory only.
+int runReading(const QString& fileName, const CliListCommand& command, CliIo& io)
 {
-    for (const OrderWord& o : OrderWords)
-        if (name == QLatin1String(o.word))
-            return o.mode;
-    return SortModeFromName(name);
+    RequireExistingFile(fileName);
+    TaskTable stored;
+    int schemaLevel = 0;
+    {
+        TdbToDoFile listFile(fileName);
+        schemaLevel = listFile.SchemaLevel();
+        DataPacketReader::Read(listFile.ReadDataPacket(), stored, fileName);
+    }
+    if (command.access == ListAccess::ReadStored) {
+        CliList list{stored, fileName, schemaLevel};
+        return command.action(list, io);
+    }
+    TaskTable upgraded;
+    TaskTable& table = schemaLevel < 2 ? upgraded : stored;
+    if (schemaLevel < 2)
+        UpgradeTaskTable(stored, upgraded);
+    StripDeadlineTimes(table);
+    AddSortIndexes(table);
+    CliList list{table, fileName, schemaLevel};
+    return command.action(list, io);
 }
 
-TSortMode OrderOf(const CliArgs& args)
+int runCommand(const CliCommand& command, const CliArgs& args, CliIo& io)
 {
-    if (!args.has(OrderOption))
-        return DefaultSortMode;
-    const QString name = args.option(OrderOption);
-    const int mode = SortModeFromOrderName(name);
-    if (mode < 0)
-        throw CliUsageError(QStringLiteral("unknown order \"%1\" (try deadline, priority, title, "
-                                           "category or created)")
-                                .arg(name));
-    return TSortMode(mode);
+    if (command.run)
+        return command.run(args, io);
+    const CliListCommand prepared = command.prepare(args);
+    const QString fileName = args.required(0, QStringLiteral("FILE"));
+    if (prepared.access == ListAccess::Change)
+        return runChanging(fileName, prepared, io);
+    return runReading(fileName, prepared, io);
 }
 
-double ParseDeadline(const QString& text)
+} // namespace
+
+OpenList::~OpenList()
 {
-    const QDate date = QDate::fromString(text, QStringLiteral("yyyy-MM-dd"));
-    if (!date.isValid())
-        throw CliUsageError(
-            QStringLiteral("\"%1\" is not a date of the form YYYY-MM-DD").arg(text));
-    return EncodeDateTime(date);
+    CloseTaskStore(table);
 }
 
-int RunQmtd(const QStringList& arguments, QTextStream& out, QTextStream& err)
+void RequireExistingFile(const QString& fileName)
+{
+    if (!PathExists(fileName))
+        throw TaskStoreError(QStringLiteral("%1 does not exist.").arg(fileName));
+}
+
+int RunQmtd(const QStringList& arguments, QTextStream& out, QTextStream& err,
+            const CliTerminal& terminal)
 {
     if (arguments.isEmpty()) {
         printHelp(err);
@@ -228,8 +209,8 @@ int RunQmtd(const QStringList& arguments, QTextStream& out, QTextStream& err)
                 QStringLiteral("unknown command \"%1\" (try qmtd --help)").arg(first));
         const CliArgs args = parseArguments(*command, arguments);
         refuseUndecodedText(args);
-        CliIo io{out, err};
-        status = command->run(args, io);
+        CliIo io{out, err, terminal};
+        status = runCommand(*command, args, io);
     } catch (const CliUsageError& e) {
         err << "qmtd: " << oneLine(e.message()) << '\n';
         status = 2;

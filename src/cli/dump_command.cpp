@@ -1,15 +1,14 @@
-// qmtd dump: every record with its raw values, in insertion order, and the schema level the
-// signature gave. It reads the file without upgrading or otherwise changing it. With --find, only
-// the records the query matches, in the order --order names, each with its record index there.
+// qmtd dump: the tasks as JSON for other programs (the schema is docs/qmtd-dump.schema.json), or
+// with --raw every record with its stored values, in insertion order, and the schema level the
+// signature gave. With --find, only the tasks the query matches, in the order --order names, each
+// with its record index there. Neither changes the file.
 
 #include "cli/cli_command.h"
 #include "cli/find_option.h"
-#include "platform/file_names.h"
 #include "shared/datetime.h"
-#include "store/datapacket_reader.h"
-#include "store/todo_db.h"
+#include "store/details_text.h"
+#include "store/task_fields.h"
 
-#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -75,36 +74,17 @@ template <typename Value> QJsonObject jsonRecord(const TaskTable& table, Value v
     return o;
 }
 
-QString textOf(const TaskTable& table, const QString& field)
-{
-    const int index = table.FindField(field);
-    return index < 0 ? QString() : table.AsString(index);
-}
-
-double dateOf(const TaskTable& table, const QString& field)
-{
-    const int index = table.FindField(field);
-    return index < 0 || table.IsNull(index) ? NullDate : table.AsDateTime(index);
-}
-
 // The records --find matches, in the order --order names, each with its record index there.
 QJsonArray matchingRecords(TSortMode order, TaskTable& table, const TaskQuery& query)
 {
     AddSortIndexes(table);
     table.SetIndexName(SortModeName(order));
-    const int priority = table.FindField(TaskField::Priority);
     const double today = Today();
     QJsonArray records;
     int recIndex = 0;
     for (table.First(); !table.Eof(); table.Next()) {
         ++recIndex;
-        const TaskValues task{textOf(table, TaskField::Title),
-                              textOf(table, TaskField::Category),
-                              textOf(table, TaskField::Details),
-                              dateOf(table, TaskField::CompleteBy),
-                              priority < 0 ? 1 : table.AsInteger(priority),
-                              dateOf(table, TaskField::Completed)};
-        if (!query.Matches(task, today))
+        if (!query.Matches(QueryValues(table), today))
             continue;
         QJsonObject o = jsonRecord(
             table, [&](int field) -> const FieldValue& { return table.CurrentValue(field); });
@@ -114,20 +94,11 @@ QJsonArray matchingRecords(TSortMode order, TaskTable& table, const TaskQuery& q
     return records;
 }
 
-} // namespace
-
-int CmdDump(const CliArgs& args, CliIo& io)
+// Writes the raw dump: field definitions and the stored values of every record (or of those
+// `query` matches).
+int writeRaw(CliList& list, const TaskQuery* query, TSortMode order, CliIo& io)
 {
-    const QString file = args.required(0, QStringLiteral("FILE"));
-    args.expectPositional(1);
-    const TaskQuery query = FindQuery(args);
-    const TSortMode order = OrderOf(args);
-    if (!PathExists(file))
-        throw TaskStoreError(QStringLiteral("%1 does not exist.").arg(file));
-    TdbToDoFile listFile(file);
-    TaskTable table;
-    DataPacketReader::Read(listFile.ReadDataPacket(), table, file);
-
+    TaskTable& table = list.table;
     QJsonArray fields;
     for (const FieldDef& f : table.Fields()) {
         QJsonObject o;
@@ -137,18 +108,122 @@ int CmdDump(const CliArgs& args, CliIo& io)
         fields.append(o);
     }
     QJsonArray records;
-    if (args.has(QStringLiteral("find"))) {
-        records = matchingRecords(order, table, query);
+    if (query) {
+        records = matchingRecords(order, table, *query);
     } else {
         for (int r = 0; r < table.RecordCount(); ++r)
             records.append(jsonRecord(
                 table, [&](int field) -> const FieldValue& { return table.RawValue(r, field); }));
     }
     QJsonObject root;
-    root.insert(QStringLiteral("file"), file);
-    root.insert(QStringLiteral("schema"), listFile.SchemaLevel());
+    root.insert(QStringLiteral("file"), list.fileName);
+    root.insert(QStringLiteral("schema"), list.schemaLevel);
     root.insert(QStringLiteral("fields"), fields);
     root.insert(QStringLiteral("records"), records);
     io.out << QJsonDocument(root).toJson(QJsonDocument::Indented);
     return 0;
+}
+
+// A JSON string literal.
+QString quoted(const QString& text)
+{
+    QString out;
+    out.reserve(text.size() + 2);
+    out.append(u'"');
+    for (const QChar c : text) {
+        switch (c.unicode()) {
+        case '"':
+            out.append(QLatin1String("\\\""));
+            break;
+        case '\\':
+            out.append(QLatin1String("\\\\"));
+            break;
+        case '\n':
+            out.append(QLatin1String("\\n"));
+            break;
+        case '\r':
+            out.append(QLatin1String("\\r"));
+            break;
+        case '\t':
+            out.append(QLatin1String("\\t"));
+            break;
+        default:
+            if (c.unicode() < 0x20)
+                out.append(QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0')));
+            else
+                out.append(c);
+        }
+    }
+    out.append(u'"');
+    return out;
+}
+
+// A stored date-time as an ISO 8601 local date-time; null for none (or no date at all).
+QString dateTime(double value)
+{
+    const QString text = value == NullDate ? QString() : FormatIsoDateTime(value);
+    return text.isEmpty() ? QStringLiteral("null") : quoted(text);
+}
+
+QString priorityValue(qint64 priority)
+{
+    switch (priority) {
+    case 0:
+        return quoted(QStringLiteral("high"));
+    case 1:
+        return quoted(QStringLiteral("normal"));
+    case 2:
+        return quoted(QStringLiteral("low"));
+    default:
+        return QString::number(priority); // a value only a foreign file holds
+    }
+}
+
+// Writes the tasks (those `query` matches, when given) in the order --order names, one object per
+// line, as each is reached.
+int writeTasks(const CliList& list, const TaskQuery* query, TSortMode order, CliIo& io)
+{
+    TaskTable& table = list.table;
+    UseOrder(table, order);
+    const TaskFieldIndexes f(table);
+    const double today = Today();
+    io.out << "{\n  \"file\": " << quoted(list.fileName) << ",\n  \"schema\": " << list.schemaLevel
+           << ",\n  \"order\": " << quoted(OrderWord(order)) << ",\n  \"tasks\": [";
+    const char* separator = "\n";
+    bool any = false;
+    for (table.First(); !table.Eof(); table.Next()) {
+        if (query && !query->Matches(QueryValues(table), today))
+            continue;
+        any = true;
+        io.out << separator << "    {\"index\": " << table.RecNo()
+               << ", \"title\": " << quoted(table.AsString(f.title))
+               << ", \"category\": " << quoted(table.AsString(f.category))
+               << ", \"created\": " << dateTime(table.AsDateTime(f.created))
+               << ", \"deadline\": " << dateTime(table.AsDateTime(f.completeBy))
+               << ", \"priority\": " << priorityValue(table.AsInteger(f.priority))
+               << ", \"completed\": " << dateTime(table.AsDateTime(f.completed))
+               << ", \"details\": " << quoted(DetailsWithLf(table.AsString(f.details))) << '}';
+        separator = ",\n";
+    }
+    io.out << (any ? "\n  ]\n}\n" : "]\n}\n");
+    return 0;
+}
+
+} // namespace
+
+CliListCommand PrepareDump(const CliArgs& args)
+{
+    args.required(0, QStringLiteral("FILE"));
+    args.expectPositional(1);
+    const bool find = args.has(QStringLiteral("find"));
+    const TaskQuery query = FindQuery(args);
+    const TSortMode order = OrderOf(args);
+    // Without --find the raw dump lists the records as stored, in insertion order.
+    if (args.flag(QStringLiteral("raw")))
+        return {ListAccess::ReadStored, 0, [=](CliList& list, CliIo& io) {
+                    return writeRaw(list, find ? &query : nullptr, order, io);
+                }};
+    return {ListAccess::Read, 0, [=](CliList& list, CliIo& io) {
+                return writeTasks(list, find ? &query : nullptr, order, io);
+            }};
 }

@@ -14,26 +14,26 @@
 #include "view/page_style.h"
 #include "view/task_page.h"
 
-int CmdPage(const CliArgs& args, CliIo& io)
+CliListCommand PreparePage(const CliArgs& args)
 {
-    const QString file = args.required(0, QStringLiteral("FILE"));
+    args.required(0, QStringLiteral("FILE"));
     args.expectPositional(1);
     const TaskQuery query = FindQuery(args);
-    TaskTable table;
-    OpenExistingList(args, file, table);
-
+    const TSortMode order = OrderOf(args);
     const TTaskViewFilter filter =
         args.flag(QStringLiteral("completed")) ? tvfCompleted : tvfUncompleted;
-    // The completed view always lists by completion time, newest first.
-    const int mode =
-        filter == tvfCompleted ? int(smCompletedDesc) : SortModeFromName(table.IndexName());
-    QString styleSheet =
-        PageStyleSheet(DefaultPageColors(), DefaultDisplayFontName, DefaultDisplayFontSize);
-    if (!query.isEmpty())
-        styleSheet += MatchMarkStyle(DefaultPageColors());
-    const TaskPage page =
-        BuildTaskPage(table, mode, filter, args.flag(QStringLiteral("print")),
-                      SetActionImagePaths(DataFolder()), styleSheet, Today(), PageQuery{&query});
-    io.out << page.text;
-    return 0;
+    const bool printing = args.flag(QStringLiteral("print"));
+    return {ListAccess::Read, 0, [=](CliList& list, CliIo& io) {
+                // The completed view always lists by completion time, newest first.
+                const int mode = filter == tvfCompleted ? int(smCompletedDesc) : int(order);
+                QString styleSheet = PageStyleSheet(DefaultPageColors(), DefaultDisplayFontName,
+                                                    DefaultDisplayFontSize);
+                if (!query.isEmpty())
+                    styleSheet += MatchMarkStyle(DefaultPageColors());
+                const TaskPage page = BuildTaskPage(list.table, mode, filter, printing,
+                                                    SetActionImagePaths(DataFolder()), styleSheet,
+                                                    Today(), PageQuery{&query});
+                io.out << page.text;
+                return 0;
+            }};
 }

@@ -16,5 +16,5 @@ int main(int argc, char* argv[])
     QStringList arguments;
     for (int i = 1; i < argc; ++i)
         arguments.append(DecodeFileName(argv[i]));
-    return RunQmtd(arguments, out, err);
+    return RunQmtd(arguments, out, err, DetectTerminal());
 }

@@ -2,6 +2,7 @@
 
 #include <QLocale>
 #include <cmath>
+#include <utility>
 
 namespace {
 const QDate epoch(1899, 12, 30);
@@ -20,14 +21,24 @@ double EncodeDateTime(const QDateTime& dateTime)
     return EncodeDateTime(dateTime.date(), dateTime.time());
 }
 
+namespace {
+// The wall-clock date and time of a date-time, to the millisecond. As for DecodeDate, the
+// fraction of a date-time before the epoch is the time of day counted away from zero.
+std::pair<QDate, QTime> splitDateTime(double value)
+{
+    const double days = DateOf(value);
+    const qint64 msecs = std::llround(std::abs(value - days) * MSecsPerDay);
+    const QDate date = epoch.addDays(static_cast<qint64>(days));
+    if (msecs >= static_cast<qint64>(MSecsPerDay))
+        return {date.addDays(1), QTime(0, 0)};
+    return {date, QTime::fromMSecsSinceStartOfDay(static_cast<int>(msecs))};
+}
+} // namespace
+
 QDateTime DecodeDateTime(double value)
 {
-    const double days = std::floor(value);
-    const qint64 msecs = std::llround((value - days) * MSecsPerDay);
-    QDate date = epoch.addDays(static_cast<qint64>(days));
-    if (msecs >= static_cast<qint64>(MSecsPerDay))
-        return QDateTime(date.addDays(1), QTime(0, 0));
-    return QDateTime(date, QTime::fromMSecsSinceStartOfDay(static_cast<int>(msecs)));
+    const auto [date, time] = splitDateTime(value);
+    return QDateTime(date, time);
 }
 
 QDate DecodeDate(double value)
@@ -43,6 +54,32 @@ QDate DecodeDate(double value)
 double DateOf(double value)
 {
     return std::trunc(value);
+}
+
+namespace {
+// 0001-01-01 and 9999-12-31 as date-times.
+constexpr double FirstIsoDay = -693593.0;
+constexpr double LastIsoDay = 2958465.0;
+
+bool inIsoRange(double value)
+{
+    return std::isfinite(value) && value >= FirstIsoDay && value < LastIsoDay + 1;
+}
+} // namespace
+
+QString FormatIsoDateTime(double value)
+{
+    if (!inIsoRange(value))
+        return {};
+    // Date and time apart: a wall-clock time is written as it is, also in a daylight-saving gap.
+    const auto [date, time] = splitDateTime(value);
+    return date.toString(Qt::ISODate) + u'T' +
+           time.toString(time.msec() ? QStringLiteral("HH:mm:ss.zzz") : QStringLiteral("HH:mm:ss"));
+}
+
+QString FormatIsoDate(double value)
+{
+    return inIsoRange(value) ? DecodeDate(value).toString(Qt::ISODate) : QString();
 }
 
 QDateTime CurrentDateTime()

@@ -26,6 +26,11 @@ QDateTime CurrentDateTime();
 // Replaces the clock; an empty function restores the system clock.
 void SetClock(std::function<QDateTime()> clock);
 
+// A date-time as ISO 8601 wall-clock text, "YYYY-MM-DDTHH:MM:SS" with ".sss" added when it has
+// milliseconds, or its date alone as "YYYY-MM-DD". Empty for a value outside the years 1 to 9999.
+QString FormatIsoDateTime(double value);
+QString FormatIsoDate(double value);
+
 // Dates on pages and in menus: the user's short date format, date only. Tests fix the format.
 QString FormatShortDate(double value);
 QString FormatShortDate(const QDate& date);

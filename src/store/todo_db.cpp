@@ -121,8 +121,8 @@ std::vector<FieldDef> TaskRecordFields()
         return def;
     };
     return {
-        field(TaskField::Title, FieldKind::WideString, 200),
-        field(TaskField::Category, FieldKind::WideString, 50),
+        field(TaskField::Title, FieldKind::WideString, TaskTitleSize),
+        field(TaskField::Category, FieldKind::WideString, TaskCategorySize),
         field(TaskField::Created, FieldKind::DateTime),
         field(TaskField::CompleteBy, FieldKind::DateTime),
         field(TaskField::Priority, FieldKind::Unsigned, 2),

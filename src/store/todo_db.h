@@ -39,6 +39,10 @@ private:
     QByteArray FSpare;
 };
 
+// The longest title and category the task record holds, in characters.
+constexpr int TaskTitleSize = 200;
+constexpr int TaskCategorySize = 50;
+
 // The task record's field set, as a new list gets it.
 std::vector<FieldDef> TaskRecordFields();
 // Makes `table` an empty, active table of the task record's fields; its order definitions stay.

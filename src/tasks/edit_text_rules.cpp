@@ -1,5 +1,7 @@
 #include "tasks/edit_text_rules.h"
 
+#include "store/details_text.h"
+
 QString TrimControlChars(const QString& text)
 {
     qsizetype begin = 0;
@@ -13,30 +15,10 @@ QString TrimControlChars(const QString& text)
 
 QString DetailsToEditorText(const QString& details)
 {
-    QString out;
-    out.reserve(details.size());
-    for (qsizetype i = 0; i < details.size(); ++i) {
-        const QChar c = details.at(i);
-        if (c == u'\r') {
-            out.append(u'\n');
-            if (i + 1 < details.size() && details.at(i + 1) == u'\n')
-                ++i;
-        } else {
-            out.append(c);
-        }
-    }
-    return out;
+    return DetailsWithLf(details);
 }
 
 QString EditorTextToDetails(const QString& text)
 {
-    QString out;
-    out.reserve(text.size() + text.size() / 16);
-    for (const QChar c : text) {
-        if (c == u'\n' || c == QChar::ParagraphSeparator)
-            out.append(QLatin1String("\r\n"));
-        else
-            out.append(c);
-    }
-    return out;
+    return DetailsWithCrLf(text);
 }

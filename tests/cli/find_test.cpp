@@ -48,7 +48,7 @@ protected:
 
     QJsonArray dumpRecords(const QStringList& arguments)
     {
-        EXPECT_EQ(run(QStringList{"dump", FList} + arguments), 0) << FErr.toStdString();
+        EXPECT_EQ(run(QStringList{"dump", FList, "--raw"} + arguments), 0) << FErr.toStdString();
         return QJsonDocument::fromJson(FOut.toUtf8()).object()[QStringLiteral("records")].toArray();
     }
 
@@ -94,7 +94,7 @@ TEST_F(FindOptionTest, PageIsNarrowedAndMarked)
 
 TEST_F(FindOptionTest, DumpGivesTheMatchingRecordsWithTheirIndexes)
 {
-    // Plain dump is unchanged: every record, in insertion order, without indexes.
+    // The raw dump without --find: every record, in insertion order, without indexes.
     const QJsonArray all = dumpRecords({});
     ASSERT_EQ(all.size(), 4);
     EXPECT_FALSE(all[0].toObject().contains(QStringLiteral("recIndex")));

@@ -39,9 +39,9 @@ QByteArray bytesOf(const QString& path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-QJsonObject dump(const QString& file)
+QJsonObject dumpRaw(const QString& file)
 {
-    const QmtdRun r = qmtd({"dump", file});
+    const QmtdRun r = qmtd({"dump", file, "--raw"});
     EXPECT_EQ(r.status, 0) << r.err.toStdString();
     return QJsonDocument::fromJson(r.out.toUtf8()).object();
 }
@@ -79,7 +79,7 @@ TEST_F(QmtdTest, EveryCommandOnARealFile)
     ASSERT_EQ(qmtd({"add", FList, "Call Anna", "--deadline=2024-01-15", "--priority=low"}).status,
               0);
 
-    QJsonObject d = dump(FList);
+    QJsonObject d = dumpRaw(FList);
     EXPECT_EQ(d["schema"].toInt(), 2);
     ASSERT_EQ(titles(d), QStringList({"Pay rent", "Buy milk", "Call Anna"}));
     const QJsonObject first = d["records"].toArray()[0].toObject();
@@ -88,7 +88,8 @@ TEST_F(QmtdTest, EveryCommandOnARealFile)
               double(QDate(1899, 12, 30).daysTo(QDate(2024, 2, 1))));
     EXPECT_EQ(first["Priority"].toInt(), 0);
     EXPECT_EQ(first["Completed"].toDouble(), NullDate);
-    EXPECT_EQ(first["Details"].toString(), "by transfer\nbefore noon");
+    // Stored with the CR LF line breaks the window writes.
+    EXPECT_EQ(first["Details"].toString(), "by transfer\r\nbefore noon");
     const QJsonObject second = d["records"].toArray()[1].toObject();
     EXPECT_TRUE(second["Details"].isNull()); // empty details are stored as null
     EXPECT_EQ(second["Category"].toString(), "");
@@ -98,35 +99,35 @@ TEST_F(QmtdTest, EveryCommandOnARealFile)
 
     // Default order smDePrTiCr: Call Anna (15 Jan), Pay rent (1 Feb), Buy milk (none).
     ASSERT_EQ(qmtd({"done", FList, "1"}).status, 0);
-    d = dump(FList);
+    d = dumpRaw(FList);
     EXPECT_NE(d["records"].toArray()[2].toObject()["Completed"].toDouble(), NullDate);
     // By title, Call Anna is 2.
     ASSERT_EQ(qmtd({"undo", FList, "2", "--order", "smTiDePrCr"}).status, 0);
-    EXPECT_EQ(dump(FList)["records"].toArray()[2].toObject()["Completed"].toDouble(), NullDate);
+    EXPECT_EQ(dumpRaw(FList)["records"].toArray()[2].toObject()["Completed"].toDouble(), NullDate);
 
     // Do again: the task is completed and a copy with the new deadline appended.
     ASSERT_EQ(qmtd({"again", FList, "2", "--deadline", "2024-03-01"}).status, 0);
-    d = dump(FList);
+    d = dumpRaw(FList);
     ASSERT_EQ(titles(d), QStringList({"Pay rent", "Buy milk", "Call Anna", "Pay rent"}));
     EXPECT_NE(d["records"].toArray()[0].toObject()["Completed"].toDouble(), NullDate);
     const QJsonObject copy = d["records"].toArray()[3].toObject();
     EXPECT_EQ(copy["Complete By"].toDouble(),
               double(QDate(1899, 12, 30).daysTo(QDate(2024, 3, 1))));
     EXPECT_EQ(copy["Completed"].toDouble(), NullDate);
-    EXPECT_EQ(copy["Details"].toString(), "by transfer\nbefore noon");
+    EXPECT_EQ(copy["Details"].toString(), "by transfer\r\nbefore noon");
     ASSERT_EQ(
         qmtd({"again", FList, "1", "--deadline", "none", "--order", "smCompletedDesc"}).status, 0);
-    d = dump(FList);
+    d = dumpRaw(FList);
     EXPECT_EQ(titles(d).size(), 5);
     EXPECT_EQ(d["records"].toArray()[4].toObject()["Complete By"].toDouble(), NullDate);
 
     // Completed first in smCompletedDesc: deleting 1 removes a completed task.
     ASSERT_EQ(qmtd({"delete", FList, "1", "--order", "smCompletedDesc"}).status, 0);
-    EXPECT_EQ(titles(dump(FList)).size(), 4);
+    EXPECT_EQ(titles(dumpRaw(FList)).size(), 4);
     ASSERT_EQ(qmtd({"purge", FList, "--older-than-week"}).status, 0);
-    EXPECT_EQ(titles(dump(FList)).size(), 4); // completed today: kept
+    EXPECT_EQ(titles(dumpRaw(FList)).size(), 4); // completed today: kept
     ASSERT_EQ(qmtd({"purge", FList}).status, 0);
-    d = dump(FList);
+    d = dumpRaw(FList);
     for (const QJsonValue& v : d["records"].toArray())
         EXPECT_EQ(v.toObject()["Completed"].toDouble(), NullDate);
 }
@@ -198,7 +199,7 @@ TEST_F(QmtdTest, DumpShowsTheSchemaOfAnOldFileWithoutUpgradingIt)
     const QString old = FDir.filePath("old.qmtd");
     ASSERT_TRUE(QFile::copy(QStringLiteral(QM_TEST_DATA_DIR "/store/schema1_list.qmtd"), old));
     const QByteArray before = bytesOf(old);
-    const QJsonObject d = dump(old);
+    const QJsonObject d = dumpRaw(old);
     EXPECT_EQ(d["schema"].toInt(), 1);
     EXPECT_EQ(titles(d), QStringList({"Pay rent", QStringLiteral("Café order"), "Old deadline"}));
     // The raw value: the deadline still has its time of day.
@@ -212,7 +213,7 @@ TEST_F(QmtdTest, DumpShowsTheSchemaOfAnOldFileWithoutUpgradingIt)
     EXPECT_EQ(bytesOf(old), before);
     // One that succeeds upgrades it.
     ASSERT_EQ(qmtd({"done", old, "3"}).status, 0);
-    EXPECT_EQ(dump(old)["schema"].toInt(), 2);
+    EXPECT_EQ(dumpRaw(old)["schema"].toInt(), 2);
 }
 
 TEST_F(QmtdTest, HelpAndVersion)
@@ -249,7 +250,7 @@ TEST_F(QmtdTest, OrdersGoByWordsAndByTheirTableNames)
         {"title", "smTiDePrCr", "a"},    {"category", "smCaDePrTiCr", "b"},
         {"created", "smCreated", "e"},
     };
-    const QStringList all = titles(dump(FList));
+    const QStringList all = titles(dumpRaw(FList));
     for (const Case& c : cases) {
         for (const char* order : {c.word, c.name}) {
             const QString copy = FDir.filePath(QStringLiteral("%1.qmtd").arg(order));
@@ -257,10 +258,10 @@ TEST_F(QmtdTest, OrdersGoByWordsAndByTheirTableNames)
             ASSERT_EQ(qmtd({"delete", copy, "1", "--order", order}).status, 0) << order;
             QStringList expected = all;
             expected.removeOne(c.first);
-            EXPECT_EQ(titles(dump(copy)), expected) << order;
+            EXPECT_EQ(titles(dumpRaw(copy)), expected) << order;
         }
     }
     // Without --order the order is by deadline.
     ASSERT_EQ(qmtd({"delete", FList, "1"}).status, 0);
-    EXPECT_FALSE(titles(dump(FList)).contains("d"));
+    EXPECT_FALSE(titles(dumpRaw(FList)).contains("d"));
 }
