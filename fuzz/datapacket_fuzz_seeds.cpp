@@ -1,4 +1,5 @@
-// Writes a few packets of the task table into the folder given, as the fuzzer's first corpus.
+// Writes a few packets of the task table into the folder given, as the fuzzer's first corpus;
+// with --list-files, whole list files (signature and packet) instead.
 
 #include "shared/todo_global.h"
 #include "store/datapacket_writer.h"
@@ -10,9 +11,12 @@
 
 namespace {
 
-void save(const QString& folder, const QString& name, const QByteArray& bytes)
+bool listFiles = false;
+
+void save(const QString& folder, const QString& name, const QByteArray& packet)
 {
-    QFile f(QDir(folder).filePath(name));
+    const QByteArray bytes = listFiles ? SignatureSchema2 + packet : packet;
+    QFile f(QDir(folder).filePath(listFiles ? QString(name).replace(".bin", ".qmtd") : name));
     if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
         std::fprintf(stderr, "cannot write %s\n", qPrintable(f.fileName()));
 }
@@ -21,8 +25,9 @@ void save(const QString& folder, const QString& name, const QByteArray& bytes)
 
 int main(int argc, char* argv[])
 {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: datapacket_fuzz_seeds FOLDER\n");
+    listFiles = argc == 3 && qstrcmp(argv[2], "--list-files") == 0;
+    if (argc != 2 && !listFiles) {
+        std::fprintf(stderr, "usage: datapacket_fuzz_seeds FOLDER [--list-files]\n");
         return 2;
     }
     const QString folder = QString::fromLocal8Bit(argv[1]);

@@ -93,9 +93,8 @@ QString quoted(const QString& text)
             continue;
         }
         // A byte of a file name that is not UTF-8 (a lone U+DC80..U+DCFF), as \xHH.
-        const QString one(text[i]);
-        if (HasUndecodedBytes(one))
-            out += PrintableFileName(one);
+        if (c >= 0xDC80 && c <= 0xDCFF)
+            out += QStringLiteral("\\x") + QString::number(c - 0xDC00, 16).toUpper();
         // A lone surrogate cannot be written as UTF-8; escape it so it survives unchanged.
         else if (needsEscape(c) || QChar::isSurrogate(c))
             out += QStringLiteral("\\u%1").arg(int(c), 4, 16, QLatin1Char('0'));
@@ -316,7 +315,7 @@ SettingsFileContent SettingsFileContent::parse(const QByteArray& bytes)
     std::optional<QString> section; // of the header above, if there is a readable one
     QHash<QString, qsizetype> seen; // section and value names, folded: where first given
     for (QStringView raw : lines) {
-        if (raw.endsWith(u'\r'))
+        while (raw.endsWith(u'\r')) // CR LF line ends, and stray CRs before them
             raw.chop(1);
         const qsizetype index = content.FLines.size();
         content.FLines.append(Line{Line::Kind::Verbatim, raw.toString(), {}, {}, false});
@@ -403,6 +402,19 @@ std::optional<SettingsValue> SettingsFileContent::value(const QString& section,
             return line.value;
     }
     return std::nullopt;
+}
+
+QList<std::pair<QString, QString>> SettingsFileContent::valueNames() const
+{
+    QList<std::pair<QString, QString>> names;
+    QString section;
+    for (const Line& line : FLines) {
+        if (line.kind == Line::Kind::Header)
+            section = line.name;
+        else if (line.kind == Line::Kind::Value)
+            names.append({section, line.name});
+    }
+    return names;
 }
 
 void SettingsFileContent::setValue(const QString& section, const QString& name,

@@ -41,6 +41,9 @@ public:
     // Creates the section when needed and replaces the value.
     void setValue(const QString& section, const QString& name, const SettingsValue& value);
 
+    // Every value that can be read, as section and name, in file order.
+    QList<std::pair<QString, QString>> valueNames() const;
+
     // What could not be read as it stood, one entry a line: "line 3: ...". Empty for a file that
     // was read whole.
     const QStringList& problems() const { return FProblems; }
