@@ -4,7 +4,10 @@
 #include "app/form_about.h"
 #include "app/form_main.h"
 #include "htmlview/html_view.h"
+#include "store/todo_db.h"
+#include "tasks/prompts.h"
 #include "tasks/task_operations.h"
+#include "view/link_grammar.h"
 
 TApplicationWindows::TApplicationWindows() = default;
 TApplicationWindows::TApplicationWindows(TApplicationWindows&&) noexcept = default;
@@ -30,10 +33,14 @@ TApplicationWindows CreateApplicationWindows(const QString& listFileArgument)
                          [&tasks] { tasks.ActionDeleteCompletedOverWeekExecute(); });
     // The page's links: a failure is reported here, the view has been told the click is handled.
     QObject::connect(form.TaskViewer, &HtmlView::hotSpotClick, &tasks,
-                     [&tasks](const QString& target, bool* handled) {
+                     [&tasks, &form](const QString& target, bool* handled) {
                          bool done = true;
-                         RunGuarded(QStringLiteral("TaskViewerHotSpotClick (%1)").arg(target),
-                                    [&] { tasks.TaskViewerHotSpotClick(target, done); });
+                         // A list open read-only: the task buttons say so before any dialog.
+                         if (CurrentListReadOnly() && ParseLink(target).kind == TLinkKind::Action)
+                             Prompts::message(&form, ReadOnlyListMessage(CurrentListFileName()));
+                         else
+                             RunGuarded(QStringLiteral("TaskViewerHotSpotClick (%1)").arg(target),
+                                        [&] { tasks.TaskViewerHotSpotClick(target, done); });
                          if (handled)
                              *handled = true;
                      });

@@ -6,6 +6,7 @@
 #include "app/error_handler.h"
 #include "app/form_main.h"
 #include "htmlview/html_view.h"
+#include "store/todo_db.h"
 
 #include <QAction>
 #include <QMenu>
@@ -308,11 +309,14 @@ void TFormMain::ConnectActions()
 
 void TFormMain::ApplicationIdle()
 {
+    // A list open read-only shows its page; nothing may change it.
+    const bool writable = !CurrentListReadOnly();
     const bool listOpen = ClientDataSetMain.Active();
-    ActionToDoNewItem->setEnabled(listOpen && FNewTask);
+    ActionToDoNewItem->setEnabled(listOpen && writable && FNewTask);
     ActionFind->setEnabled(listOpen);
-    ActionDeleteCompleted->setEnabled(FCompletedTasks > 0 && FDeleteCompleted);
-    ActionDeleteCompletedOverWeek->setEnabled(FCompletedTasks > 0 && FDeleteCompletedOverWeek);
+    ActionDeleteCompleted->setEnabled(FCompletedTasks > 0 && writable && FDeleteCompleted);
+    ActionDeleteCompletedOverWeek->setEnabled(FCompletedTasks > 0 && writable &&
+                                              FDeleteCompletedOverWeek);
 
     // Plain check items: in the completed view the effective order matches none of them.
     // The button names the uncompleted view's order (the field, not the effective order).

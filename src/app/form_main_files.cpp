@@ -47,10 +47,19 @@ bool TFormMain::OpenToDoList(const QString& fileName, bool showError)
 {
     bool result = true;
     try {
-        OpenTaskTable(fileName, ClientDataSetMain);
+        try {
+            OpenTaskTable(fileName, ClientDataSetMain);
+        } catch (const ListHeldElsewhereError& error) {
+            // Held from another computer: it can still be shown. At start-up nobody is asked,
+            // so it opens read-only at once and the caption says so.
+            if (showError &&
+                !Prompts::confirm(this, error.message() + QStringLiteral("\n\nOpen it read-only?")))
+                throw;
+            OpenTaskTable(fileName, ClientDataSetMain, TOpenAccess::ReadOnly);
+        }
     } catch (const std::exception& error) {
         result = false;
-        if (showError)
+        if (showError && !dynamic_cast<const ListHeldElsewhereError*>(&error))
             Prompts::message(this, ErrorMessage(error));
     }
     SetCaption();
@@ -130,6 +139,8 @@ void TFormMain::OpenRecentFileClick(QObject* sender)
 
 void TFormMain::SetCaption()
 {
-    const QString name = ListDisplayName(CurrentListFileName());
+    QString name = ListDisplayName(CurrentListFileName());
+    if (CurrentListReadOnly())
+        name += QStringLiteral(" (read-only)");
     setWindowTitle(name.isEmpty() ? ProductName : QStringLiteral("%1 - %2").arg(name, ProductName));
 }

@@ -139,7 +139,7 @@ int runReading(const QString& fileName, const CliListCommand& command, CliIo& io
     TaskTable stored;
     int schemaLevel = 0;
     {
-        TdbToDoFile listFile(fileName);
+        TdbToDoFile listFile(fileName, TOpenAccess::ReadOnly);
         schemaLevel = listFile.SchemaLevel();
         DataPacketReader::Read(listFile.ReadDataPacket(), stored, fileName);
     }

@@ -1,6 +1,7 @@
 #include "platform/exclusive_file_hold.h"
 
 #include "platform/file_names.h"
+#include "platform/lock_file.h"
 
 #include <QDir>
 #include <QFile>
@@ -17,14 +18,32 @@
 #include <unistd.h>
 #endif
 
+ExclusiveFileHold::ExclusiveFileHold() = default;
+
 ExclusiveFileHold::~ExclusiveFileHold()
 {
     close();
 }
 
+namespace {
+
+// A system message as part of a sentence: "Input/output error" reads "input/output error".
+QString inSentence(QString text)
+{
+    text = text.trimmed();
+    while (text.endsWith(QLatin1Char('.')))
+        text.chop(1);
+    if (text.size() > 1 && text[0].isUpper() && text[1].isLower())
+        text[0] = text[0].toLower();
+    return text;
+}
+
+} // namespace
+
+#ifdef Q_OS_WIN
+
 bool ExclusiveFileHold::fail(const QString& what)
 {
-#ifdef Q_OS_WIN
     const DWORD code = GetLastError();
     wchar_t* text = nullptr;
     FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
@@ -34,30 +53,90 @@ bool ExclusiveFileHold::fail(const QString& what)
         text ? QString::fromWCharArray(text).trimmed() : QStringLiteral("error %1").arg(code);
     if (text)
         LocalFree(text);
-#else
-    const QString reason = QString::fromLocal8Bit(std::strerror(errno));
-#endif
     FError = QStringLiteral("%1 %2: %3").arg(what, QDir::toNativeSeparators(FPath), reason);
+    switch (code) {
+    case ERROR_ACCESS_DENIED:
+        // The system refuses to open a folder as a file with this code, too.
+        FReason = PathIsFolder(FPath) ? QStringLiteral("it is a folder")
+                                      : QStringLiteral("permission denied");
+        break;
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+        FReason = QStringLiteral("it does not exist");
+        break;
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+        FReason = QStringLiteral("it is in use");
+        break;
+    default:
+        FReason = inSentence(reason);
+    }
     return false;
 }
 
+#else
+
+bool ExclusiveFileHold::failWith(int error, const QString& what)
+{
+    FError = QStringLiteral("%1 %2: %3")
+                 .arg(what, QDir::toNativeSeparators(FPath),
+                      QString::fromLocal8Bit(std::strerror(error)));
+    switch (error) {
+    case EISDIR:
+        FReason = QStringLiteral("it is a folder");
+        break;
+    case EACCES:
+    case EPERM:
+        FReason = QStringLiteral("permission denied");
+        break;
+    case ENOENT:
+        FReason = QStringLiteral("it does not exist");
+        break;
+    case EROFS:
+        FReason = QStringLiteral("the file system is read-only");
+        break;
+    case EWOULDBLOCK:
+        FReason = QStringLiteral("it is in use");
+        break;
+    default:
+        FReason = inSentence(QString::fromLocal8Bit(std::strerror(error)));
+    }
+    return false;
+}
+
+bool ExclusiveFileHold::fail(const QString& what)
+{
+    return failWith(errno, what);
+}
+
+#endif
+
 #ifdef Q_OS_WIN
 
-bool ExclusiveFileHold::open(const QString& path, Mode mode)
+bool ExclusiveFileHold::open(const QString& path, Mode mode, Exclusion)
 {
     close();
     FPath = path;
     FError.clear();
+    FReason.clear();
+    FOtherHostHolder.clear();
     FHeldElsewhere = false;
-    const DWORD disposition = mode == Mode::OpenExisting   ? OPEN_EXISTING
-                              : mode == Mode::CreateOrOpen ? OPEN_ALWAYS
+    FReadOnly = mode == Mode::ReadShared;
+    const DWORD disposition = mode == Mode::OpenExisting || mode == Mode::ReadShared ? OPEN_EXISTING
+                              : mode == Mode::CreateOrOpen                           ? OPEN_ALWAYS
                                                            : CREATE_ALWAYS;
     const std::wstring native = QDir::toNativeSeparators(path).toStdWString();
-    // Share mode 0: no other open of the file succeeds while we hold it.
-    HANDLE h = CreateFileW(native.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, disposition,
+    // A writer shares the file with no one: no other open of it succeeds while we hold it. A
+    // reader shares it with readers only, so no writer can open it meanwhile, nor it a file
+    // that a writer has open.
+    const DWORD access = FReadOnly ? GENERIC_READ : GENERIC_READ | GENERIC_WRITE;
+    const DWORD share = FReadOnly ? FILE_SHARE_READ : 0;
+    HANDLE h = CreateFileW(native.c_str(), access, share, nullptr, disposition,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
-        FHeldElsewhere = GetLastError() == ERROR_SHARING_VIOLATION;
+        const DWORD code = GetLastError();
+        FHeldElsewhere = code == ERROR_SHARING_VIOLATION || code == ERROR_LOCK_VIOLATION;
+        SetLastError(code);
         return fail(QStringLiteral("Cannot open"));
     }
     FHandle = h;
@@ -99,6 +178,7 @@ bool ExclusiveFileHold::readAt(qint64 offset, char* data, qint64 length)
             return fail(QStringLiteral("Cannot read"));
         if (done == 0) {
             FError = QStringLiteral("Unexpected end of %1").arg(QDir::toNativeSeparators(FPath));
+            FReason = QStringLiteral("it ended while it was read");
             return false;
         }
         offset += done;
@@ -150,14 +230,17 @@ bool ExclusiveFileHold::syncFolderOf(const QString&, QString*)
 
 #else
 
-bool ExclusiveFileHold::open(const QString& path, Mode mode)
+bool ExclusiveFileHold::open(const QString& path, Mode mode, Exclusion exclusion)
 {
     close();
     FPath = path;
     FError.clear();
+    FReason.clear();
+    FOtherHostHolder.clear();
     FHeldElsewhere = false;
-    int flags = O_RDWR | O_CLOEXEC;
-    if (mode != Mode::OpenExisting)
+    FReadOnly = mode == Mode::ReadShared;
+    int flags = (FReadOnly ? O_RDONLY : O_RDWR) | O_CLOEXEC;
+    if (mode == Mode::CreateOrOpen || mode == Mode::CreateTruncate)
         flags |= O_CREAT;
     const QByteArray native = EncodeFileName(path);
     int fd;
@@ -166,14 +249,19 @@ bool ExclusiveFileHold::open(const QString& path, Mode mode)
     } while (fd < 0 && errno == EINTR);
     if (fd < 0)
         return fail(QStringLiteral("Cannot open"));
+    // A folder opens for reading; it is no file to hold all the same.
+    struct stat st;
+    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+        const int error = S_ISDIR(st.st_mode) ? EISDIR : errno;
+        ::close(fd);
+        return failWith(error, QStringLiteral("Cannot open"));
+    }
     // flock() locks conflict between separate opens even inside one process, so a second
     // holder in this process is refused just as one in another process is.
     int rc;
     do {
-        rc = ::flock(fd, LOCK_EX | LOCK_NB);
+        rc = ::flock(fd, (FReadOnly ? LOCK_SH : LOCK_EX) | LOCK_NB);
     } while (rc < 0 && errno == EINTR);
-    // A file system without locks (an NFS mount without its lock service) cannot keep other
-    // processes out; the file is still usable, as it would be for any other program.
     const bool noLocks = rc < 0 && (errno == ENOLCK || errno == ENOSYS || errno == EOPNOTSUPP);
     if (rc < 0 && !noLocks) {
         FHeldElsewhere = errno == EWOULDBLOCK;
@@ -182,11 +270,69 @@ bool ExclusiveFileHold::open(const QString& path, Mode mode)
         return false;
     }
     FFd = fd;
+    if (noLocks && exclusion == Exclusion::Own &&
+        !(FReadOnly ? checkNoWriterHere() : holdThroughLockFile())) {
+        ::close(FFd);
+        FFd = -1;
+        FLockFile.reset();
+        return false;
+    }
     if (mode == Mode::CreateTruncate && !resize(0)) {
         close();
         return false;
     }
     return true;
+}
+
+bool ExclusiveFileHold::holdThroughLockFile()
+{
+    FLockFile = std::make_unique<ListLockFile>();
+    if (FLockFile->acquire(FPath))
+        return true;
+    FError = FLockFile->errorString();
+    switch (FLockFile->state()) {
+    case ListLockFile::State::HeldOnOtherHost:
+        FOtherHostHolder = FLockFile->holder().description();
+        [[fallthrough]];
+    case ListLockFile::State::HeldHere:
+    case ListLockFile::State::Unreadable:
+        FHeldElsewhere = true;
+        FReason = QStringLiteral("it is in use");
+        break;
+    case ListLockFile::State::Free:
+    case ListLockFile::State::Stale:
+        FReason =
+            QStringLiteral("no lock file can be made beside it (%1)")
+                .arg(inSentence(QString::fromLocal8Bit(std::strerror(FLockFile->errorNumber()))));
+        break;
+    }
+    return false;
+}
+
+bool ExclusiveFileHold::checkNoWriterHere()
+{
+    // A reader makes nothing: it only makes sure that no running process of this host writes.
+    LockHolder holder;
+    switch (ListLockFile::inspect(FPath, &holder)) {
+    case ListLockFile::State::Free:
+    case ListLockFile::State::Stale:
+        FCheckWriterAfterRead = true;
+        return true;
+    case ListLockFile::State::HeldOnOtherHost:
+        // Nothing here can tell whether that holder still writes; reading is what was asked.
+        FOtherHostHolder = holder.description();
+        return true;
+    case ListLockFile::State::HeldHere:
+        FError = QStringLiteral("The list is held by %1").arg(holder.description());
+        break;
+    case ListLockFile::State::Unreadable:
+        FError = QStringLiteral("%1 does not say who holds the list")
+                     .arg(QDir::toNativeSeparators(ListLockFile::nameFor(FPath)));
+        break;
+    }
+    FHeldElsewhere = true;
+    FReason = QStringLiteral("it is in use");
+    return false;
 }
 
 bool ExclusiveFileHold::isOpen() const
@@ -200,6 +346,8 @@ void ExclusiveFileHold::close()
         ::close(FFd); // drops the lock
         FFd = -1;
     }
+    FLockFile.reset(); // removes the lock file, if it is ours
+    FCheckWriterAfterRead = false;
 }
 
 qint64 ExclusiveFileHold::size()
@@ -223,6 +371,7 @@ bool ExclusiveFileHold::readAt(qint64 offset, char* data, qint64 length)
         }
         if (done == 0) {
             FError = QStringLiteral("Unexpected end of %1").arg(QDir::toNativeSeparators(FPath));
+            FReason = QStringLiteral("it ended while it was read");
             return false;
         }
         offset += done;
@@ -277,8 +426,7 @@ bool ExclusiveFileHold::flush()
 bool ExclusiveFileHold::syncFolderOf(const QString& path, QString* error)
 {
     const QString folder = QFileInfo(path).absolutePath();
-    const int fd =
-        ::open(EncodeFileName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int fd = ::open(EncodeFileName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     bool ok = fd >= 0 && ::fsync(fd) == 0;
     // Some file systems cannot flush a folder; their entries are as safe as they get.
     if (!ok && (errno == EINVAL || errno == ENOTSUP))
@@ -300,5 +448,18 @@ bool ExclusiveFileHold::readAll(QByteArray& content)
     if (n < 0)
         return false;
     content.resize(n);
-    return readAt(0, content.data(), n);
+    if (!readAt(0, content.data(), n))
+        return false;
+#ifndef Q_OS_WIN
+    // A reader without a lock: a writer of this host that came in meanwhile may have changed
+    // the file under it.
+    if (FCheckWriterAfterRead && ListLockFile::inspect(FPath) == ListLockFile::State::HeldHere) {
+        FHeldElsewhere = true;
+        FReason = QStringLiteral("it is in use");
+        FError =
+            QStringLiteral("%1 was changed while it was read").arg(QDir::toNativeSeparators(FPath));
+        return false;
+    }
+#endif
+    return true;
 }

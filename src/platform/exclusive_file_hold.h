@@ -1,14 +1,24 @@
 #pragma once
 // A file held open for reading and writing so that no other process of ours can open it at the
-// same time. On Windows the file is opened without sharing; elsewhere an advisory flock() lock on
-// the file itself is taken, which every instance (the program and qmtd) asks for before it reads.
-// The lock belongs to the open file and survives rewriting the file in place; the operating
-// system drops it when the process ends, however it ends.
+// same time, or held for reading so that readers share it and no writer can have it meanwhile.
+// On Windows the file is opened without sharing (a reader shares it with readers only);
+// elsewhere an advisory flock() lock on the file itself is taken, exclusive or shared, which
+// every instance (the program and qmtd) asks for before it reads. The lock belongs to the open
+// file and survives rewriting the file in place; the operating system drops it when the process
+// ends, however it ends.
+//
+// Where the file system has no locks (a network share without its lock service), a writer holds
+// the file through a lock file beside it instead (lock_file.h), and a reader makes sure that no
+// running process of this host holds it. A hold from another host keeps writers out but lets
+// readers in: they are told who holds it (otherHostHolder()).
 //
 // Operations report failure by returning false; errorString() then tells why.
 
 #include <QByteArray>
 #include <QString>
+#include <memory>
+
+class ListLockFile;
 
 class ExclusiveFileHold {
 public:
@@ -16,18 +26,30 @@ public:
         OpenExisting,   // fails when the file does not exist
         CreateOrOpen,   // creates an empty file when missing, keeps the content otherwise
         CreateTruncate, // creates the file or empties an existing one (after the hold is taken)
+        ReadShared,     // an existing file, for reading only, shared with other readers
+    };
+    enum class Exclusion {
+        Own,     // the hold alone keeps the others out, through a lock file where need be
+        Covered, // a file only the holder of another hold touches: the flock, if any, is enough
     };
 
-    ExclusiveFileHold() = default;
+    ExclusiveFileHold();
     ~ExclusiveFileHold();
     ExclusiveFileHold(const ExclusiveFileHold&) = delete;
     ExclusiveFileHold& operator=(const ExclusiveFileHold&) = delete;
 
     // Opens the file and takes the hold. Fails when another holder has it.
-    bool open(const QString& path, Mode mode);
+    bool open(const QString& path, Mode mode, Exclusion exclusion = Exclusion::Own);
     bool isOpen() const;
+    bool isReadOnly() const { return FReadOnly; }
     // True when the last failed open failed because another holder has the file.
     bool heldElsewhere() const { return FHeldElsewhere; }
+    // Who holds the file from another computer, for messages; empty when no one does. Set by a
+    // writing open refused for that reason and by a reading open that went ahead regardless.
+    const QString& otherHostHolder() const { return FOtherHostHolder; }
+    // Why the last operation failed, in words for a message ("it is a folder", "permission
+    // denied", ...).
+    const QString& reason() const { return FReason; }
     // Releases the hold and closes the file.
     void close();
 
@@ -51,13 +73,24 @@ public:
 
 private:
     bool fail(const QString& what);
+#ifndef Q_OS_WIN
+    bool failWith(int error, const QString& what);
+    // The exclusion that flock() could not give.
+    bool holdThroughLockFile();
+    bool checkNoWriterHere();
+#endif
 
     QString FPath;
     QString FError;
+    QString FReason;
+    QString FOtherHostHolder;
     bool FHeldElsewhere = false;
+    bool FReadOnly = false;
 #ifdef Q_OS_WIN
     void* FHandle = nullptr; // HANDLE; nullptr when closed
 #else
     int FFd = -1;
+    std::unique_ptr<ListLockFile> FLockFile; // held where the file system has no locks
+    bool FCheckWriterAfterRead = false;      // a reader on such a file system
 #endif
 };

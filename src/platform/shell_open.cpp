@@ -4,16 +4,16 @@
 #include <QUrl>
 
 #ifdef Q_OS_WIN
-#include <windows.h>
 #include <shellapi.h>
+#include <windows.h>
 #endif
 
 bool ShellOpen(const QString& target)
 {
 #ifdef Q_OS_WIN
     const auto result = reinterpret_cast<INT_PTR>(
-        ShellExecuteW(nullptr, L"open", reinterpret_cast<LPCWSTR>(target.utf16()), nullptr,
-                      nullptr, SW_SHOWNORMAL));
+        ShellExecuteW(nullptr, L"open", reinterpret_cast<LPCWSTR>(target.utf16()), nullptr, nullptr,
+                      SW_SHOWNORMAL));
     return result > 32;
 #elif defined(Q_OS_MACOS)
     return QProcess::startDetached(QStringLiteral("open"), {target});

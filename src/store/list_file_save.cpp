@@ -80,6 +80,12 @@ QByteArray sideTrailer(const QByteArray& payload)
     return trailer;
 }
 
+// Only the list's holder ever touches its side file: the list's hold covers it.
+bool openSide(ExclusiveFileHold& hold, const QString& name, ExclusiveFileHold::Mode mode)
+{
+    return hold.open(name, mode, ExclusiveFileHold::Exclusion::Covered);
+}
+
 const QString injectedFailure = QStringLiteral("Simulated device failure");
 
 // Asks the test hook whether an operation that writes nothing may run.
@@ -248,7 +254,7 @@ void ListFileSaver::Save(const QByteArray& oldContent, const QByteArray& newCont
         (side.isOpen() ||
          hookedOp(
              SaveStep::CreateSide,
-             [&] { return side.open(FSideName, ExclusiveFileHold::Mode::CreateTruncate); },
+             [&] { return openSide(side, FSideName, ExclusiveFileHold::Mode::CreateTruncate); },
              sideError, error)) &&
         hookedWrite(
             side, SaveStep::WriteSide,
@@ -299,7 +305,7 @@ bool RecoverInterruptedSave(ExclusiveFileHold& list)
         return false;
     ExclusiveFileHold sideHold;
     QByteArray raw;
-    if (!sideHold.open(side, ExclusiveFileHold::Mode::OpenExisting) || !sideHold.readAll(raw))
+    if (!openSide(sideHold, side, ExclusiveFileHold::Mode::OpenExisting) || !sideHold.readAll(raw))
         throw TaskStoreError(
             QStringLiteral("%1 could not be opened to finish an interrupted save: %2")
                 .arg(QDir::toNativeSeparators(side), sideHold.errorString()));

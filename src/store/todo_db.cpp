@@ -25,16 +25,34 @@ TdbToDoFile& requireListFile()
     return *currentListFile;
 }
 
+// Every changing operation starts here: a list open read-only refuses before anything changes.
+TdbToDoFile& requireWritableList()
+{
+    TdbToDoFile& file = requireListFile();
+    if (file.ReadOnly())
+        throw TaskStoreError(ReadOnlyListMessage(file.FileName()));
+    return file;
+}
+
 void writeList(TaskTable& table)
 {
     requireListFile().WriteDataSet(table);
 }
 
-TaskStoreError cannotOpen(const QString& dbFileName)
+// In use: the message as it always was (and who holds it, when that is known); otherwise the
+// system's reason.
+[[noreturn]] void cannotOpen(const QString& dbFileName, const ExclusiveFileHold& hold)
 {
-    return TaskStoreError(QStringLiteral("%1 can not be opened. It may be in use by another "
+    if (!hold.heldElsewhere())
+        throw TaskStoreError(
+            QStringLiteral("%1 can not be opened: %2.").arg(dbFileName, hold.reason()));
+    const QString inUse = QStringLiteral("%1 can not be opened. It may be in use by another "
                                          "application or is inaccessible.")
-                              .arg(dbFileName));
+                              .arg(dbFileName);
+    if (hold.otherHostHolder().isEmpty())
+        throw TaskStoreError(inUse);
+    throw ListHeldElsewhereError(inUse +
+                                 QStringLiteral(" It is held by %1.").arg(hold.otherHostHolder()));
 }
 
 // The fields the task edit sets, on the current record; the deadline keeps no time of day.
@@ -53,15 +71,18 @@ void setEditedFields(TaskTable& table, const QString& title, const QString& cate
 
 // --- TdbToDoFile ---------------------------------------------------------------------------
 
-TdbToDoFile::TdbToDoFile(const QString& dbFileName)
-    : FFileName(dbFileName), FFileStream(std::make_unique<ExclusiveFileHold>())
+TdbToDoFile::TdbToDoFile(const QString& dbFileName, TOpenAccess access)
+    : FFileName(dbFileName), FReadOnly(access == TOpenAccess::ReadOnly),
+      FFileStream(std::make_unique<ExclusiveFileHold>())
 {
-    if (PathExists(dbFileName)) {
-        if (!FFileStream->open(dbFileName, ExclusiveFileHold::Mode::OpenExisting))
-            throw cannotOpen(dbFileName);
-        RecoverInterruptedSave(*FFileStream);
+    if (FReadOnly || PathExists(dbFileName)) {
+        if (!FFileStream->open(dbFileName, FReadOnly ? ExclusiveFileHold::Mode::ReadShared
+                                                     : ExclusiveFileHold::Mode::OpenExisting))
+            cannotOpen(dbFileName, *FFileStream);
+        if (!FReadOnly)
+            RecoverInterruptedSave(*FFileStream);
         if (!FFileStream->readAll(FContent))
-            throw cannotOpen(dbFileName);
+            cannotOpen(dbFileName, *FFileStream);
         // Both signatures have the same length; a file must hold more than its signature.
         if (FContent.size() > SignatureSchema2.size()) {
             if (FContent.startsWith(SignatureSchema1))
@@ -87,6 +108,11 @@ TdbToDoFile::TdbToDoFile(const QString& dbFileName)
 
 TdbToDoFile::~TdbToDoFile() = default;
 
+QString TdbToDoFile::OtherHostHolder() const
+{
+    return FFileStream->otherHostHolder();
+}
+
 QByteArray TdbToDoFile::ReadDataPacket() const
 {
     const qsizetype length = SignatureSchema2.size();
@@ -95,6 +121,8 @@ QByteArray TdbToDoFile::ReadDataPacket() const
 
 void TdbToDoFile::WriteDataSet(const TaskTable& dataSet)
 {
+    if (FReadOnly)
+        throw TaskStoreError(ReadOnlyListMessage(FFileName));
     // The new content goes into the buffer of the save before last: a large list then costs no
     // fresh allocation (and no fresh pages) per save.
     FSpare.resize(0);
@@ -191,6 +219,16 @@ QString CurrentListFileName()
     return currentListFile ? currentListFile->FileName() : QString();
 }
 
+bool CurrentListReadOnly()
+{
+    return currentListFile && currentListFile->ReadOnly();
+}
+
+QString ReadOnlyListMessage(const QString& dbFileName)
+{
+    return QStringLiteral("%1 is open read-only, so it cannot be changed.").arg(dbFileName);
+}
+
 void CloseTaskStore(TaskTable& table)
 {
     currentListFile.reset();
@@ -198,14 +236,19 @@ void CloseTaskStore(TaskTable& table)
         table.Close();
 }
 
-void OpenTaskTable(const QString& dbFileName, TaskTable& table)
+void OpenTaskTable(const QString& dbFileName, TaskTable& table, TOpenAccess access)
 {
     CloseTaskStore(table);
     try {
-        if (PathExists(dbFileName)) {
-            currentListFile = std::make_unique<TdbToDoFile>(dbFileName);
+        if (access == TOpenAccess::ReadOnly || PathExists(dbFileName)) {
+            currentListFile = std::make_unique<TdbToDoFile>(dbFileName, access);
             DataPacketReader::Read(currentListFile->ReadDataPacket(), table, dbFileName);
-            if (currentListFile->SchemaLevel() < 2) {
+            if (currentListFile->SchemaLevel() < 2 && access == TOpenAccess::ReadOnly) {
+                // In memory only: the table that rewriting the file would give.
+                TaskTable upgraded;
+                UpgradeTaskTable(table, upgraded);
+                DataPacketReader::Read(DataPacketWriter::Write(upgraded), table, dbFileName);
+            } else if (currentListFile->SchemaLevel() < 2) {
                 {
                     TaskTable upgraded;
                     UpgradeTaskTable(table, upgraded);
@@ -269,7 +312,7 @@ void FillCategoryList(TaskTable& table, QStringList& list)
 void AppendTask(TaskTable& table, const QString& title, const QString& category, double created,
                 double deadline, int priority, const QString& details)
 {
-    requireListFile();
+    requireWritableList();
     table.Append();
     setEditedFields(table, title, category, created, deadline, priority, details);
     table.SetDateTime(table.FieldIndex(TaskField::Completed), NullDate);
@@ -279,7 +322,7 @@ void AppendTask(TaskTable& table, const QString& title, const QString& category,
 void UpdateTask(TaskTable& table, int recIndex, const QString& title, const QString& category,
                 double created, double deadline, int priority, const QString& details)
 {
-    requireListFile();
+    requireWritableList();
     table.SetRecNo(recIndex);
     setEditedFields(table, title, category, created, deadline, priority, details);
     writeList(table);
@@ -287,7 +330,7 @@ void UpdateTask(TaskTable& table, int recIndex, const QString& title, const QStr
 
 void MarkTaskCompleted(TaskTable& table, int recIndex)
 {
-    requireListFile();
+    requireWritableList();
     table.SetRecNo(recIndex);
     table.SetDateTime(table.FieldIndex(TaskField::Completed), Now());
     writeList(table);
@@ -295,7 +338,7 @@ void MarkTaskCompleted(TaskTable& table, int recIndex)
 
 void MarkTaskUncompleted(TaskTable& table, int recIndex)
 {
-    requireListFile();
+    requireWritableList();
     table.SetRecNo(recIndex);
     table.SetDateTime(table.FieldIndex(TaskField::Completed), NullDate);
     writeList(table);
@@ -303,7 +346,7 @@ void MarkTaskUncompleted(TaskTable& table, int recIndex)
 
 void AppendTaskAgain(TaskTable& table, int recIndex, double deadline)
 {
-    requireListFile();
+    requireWritableList();
     table.SetRecNo(recIndex);
     const double now = Now();
     const int priority = int(table.AsInteger(TaskField::Priority));
@@ -315,7 +358,7 @@ void AppendTaskAgain(TaskTable& table, int recIndex, double deadline)
 
 void DeleteTask(TaskTable& table, int recIndex)
 {
-    requireListFile();
+    requireWritableList();
     table.SetRecNo(recIndex);
     table.Delete();
     writeList(table);
@@ -323,7 +366,7 @@ void DeleteTask(TaskTable& table, int recIndex)
 
 void DeleteCompletedBefore(TaskTable& table, double limit)
 {
-    requireListFile();
+    requireWritableList();
     const int completed = table.FieldIndex(TaskField::Completed);
     table.First();
     while (!table.Eof()) {

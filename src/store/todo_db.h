@@ -11,17 +11,31 @@
 class ExclusiveFileHold;
 class ListFileSaver;
 
-// The open list file, held exclusively from opening until it is destroyed.
+// How a list is opened: to be changed (held exclusively; a missing file is created), or only to
+// be read (held shared with other readers; nothing is written, created or upgraded on disk).
+enum class TOpenAccess { ReadWrite, ReadOnly };
+
+// The open for changing failed because a process on another computer holds the list; it can
+// still be opened read-only.
+class ListHeldElsewhereError : public TaskStoreError {
+public:
+    using TaskStoreError::TaskStoreError;
+};
+
+// The open list file, held from opening until it is destroyed.
 class TdbToDoFile {
 public:
     // Opens or creates the list file; raises TaskStoreError with the user's message on failure.
-    explicit TdbToDoFile(const QString& dbFileName);
+    explicit TdbToDoFile(const QString& dbFileName, TOpenAccess access = TOpenAccess::ReadWrite);
     ~TdbToDoFile();
     TdbToDoFile(const TdbToDoFile&) = delete;
     TdbToDoFile& operator=(const TdbToDoFile&) = delete;
 
     const QString& FileName() const { return FFileName; }
     int SchemaLevel() const { return FSchemaLevel; }
+    bool ReadOnly() const { return FReadOnly; }
+    // A read-only open of a list that a process on another computer holds: who that is.
+    QString OtherHostHolder() const;
 
     // The datapacket that follows the signature, as the file holds it now.
     QByteArray ReadDataPacket() const;
@@ -32,6 +46,7 @@ public:
 private:
     QString FFileName;
     int FSchemaLevel = 0;
+    bool FReadOnly = false;
     std::unique_ptr<ExclusiveFileHold> FFileStream;
     std::unique_ptr<ListFileSaver> FSaver; // created by the first save, gone before the file
     // The file's content as on disk: the previous content a failed save puts back.
@@ -57,12 +72,17 @@ void StripDeadlineTimes(TaskTable& table);
 TdbToDoFile* CurrentListFile();
 
 // Closes the open list and opens (or creates) the named one into `table`; records it with
-// AddRecentFile on success. Every operation below raises TaskStoreError for a record index
-// outside 1..RecordCount(), before anything changes.
-void OpenTaskTable(const QString& dbFileName, TaskTable& table);
+// AddRecentFile on success. A read-only open of an old list upgrades it in memory only. Every
+// operation below raises TaskStoreError for a record index outside 1..RecordCount(), and for a
+// list open read-only, before anything changes.
+void OpenTaskTable(const QString& dbFileName, TaskTable& table,
+                   TOpenAccess access = TOpenAccess::ReadWrite);
 // Closes the open list file (end of the program).
 void CloseTaskStore(TaskTable& table);
 QString CurrentListFileName();
+bool CurrentListReadOnly();
+// The message for a change of a list that is open read-only.
+QString ReadOnlyListMessage(const QString& dbFileName);
 
 void FillCategoryList(TaskTable& table, QStringList& list);
 void AppendTask(TaskTable& table, const QString& title, const QString& category, double created,

@@ -1,12 +1,14 @@
 #include "platform/exclusive_file_hold.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #ifndef Q_OS_WIN
-#include <sys/wait.h>
-#include <unistd.h>
+#include "child_processes.h"
+
+#include <sys/stat.h>
 #endif
 
 namespace {
@@ -78,7 +80,94 @@ TEST(ExclusiveFileHold, SecondHolderInThisProcessIsRefusedUntilRelease)
     EXPECT_TRUE(second.open(p, ExclusiveFileHold::Mode::OpenExisting));
 }
 
+TEST(ExclusiveFileHold, ReadersShareAndKeepWritersOut)
+{
+    QTemporaryDir dir;
+    const QString p = dir.filePath("f.bin");
+    {
+        ExclusiveFileHold create;
+        ASSERT_TRUE(create.open(p, ExclusiveFileHold::Mode::CreateOrOpen));
+        ASSERT_TRUE(create.writeAt(0, "abc", 3));
+    }
+    ExclusiveFileHold reader, secondReader, writer;
+    ASSERT_TRUE(reader.open(p, ExclusiveFileHold::Mode::ReadShared));
+    EXPECT_TRUE(reader.isReadOnly());
+    ASSERT_TRUE(secondReader.open(p, ExclusiveFileHold::Mode::ReadShared));
+    EXPECT_FALSE(writer.open(p, ExclusiveFileHold::Mode::OpenExisting));
+    EXPECT_TRUE(writer.heldElsewhere());
+    EXPECT_EQ(writer.reason(), "it is in use");
+    QByteArray all;
+    EXPECT_TRUE(reader.readAll(all));
+    EXPECT_EQ(all, "abc");
+    EXPECT_FALSE(reader.writeAt(0, "x", 1));
+    EXPECT_FALSE(reader.resize(0));
+    reader.close();
+    secondReader.close();
+
+    ASSERT_TRUE(writer.open(p, ExclusiveFileHold::Mode::OpenExisting));
+    EXPECT_FALSE(reader.open(p, ExclusiveFileHold::Mode::ReadShared));
+    EXPECT_TRUE(reader.heldElsewhere());
+    EXPECT_EQ(contentOf(p), "abc");
+}
+
+TEST(ExclusiveFileHold, FailuresSayWhy)
+{
+    QTemporaryDir dir;
+    struct Case {
+        const char* what;
+        QString path;
+        ExclusiveFileHold::Mode mode;
+        QString reason;
+    };
+    const Case cases[] = {
+        {"a folder", dir.path(), ExclusiveFileHold::Mode::OpenExisting, "it is a folder"},
+        {"a folder, to read", dir.path(), ExclusiveFileHold::Mode::ReadShared, "it is a folder"},
+        {"missing", dir.filePath("none"), ExclusiveFileHold::Mode::OpenExisting,
+         "it does not exist"},
+        {"missing, to read", dir.filePath("none"), ExclusiveFileHold::Mode::ReadShared,
+         "it does not exist"},
+        {"missing folder", dir.filePath("none/f"), ExclusiveFileHold::Mode::CreateOrOpen,
+         "it does not exist"},
+    };
+    for (const Case& c : cases) {
+        ExclusiveFileHold hold;
+        EXPECT_FALSE(hold.open(c.path, c.mode)) << c.what;
+        EXPECT_FALSE(hold.heldElsewhere()) << c.what;
+        EXPECT_EQ(hold.reason(), c.reason) << c.what;
+    }
+    EXPECT_FALSE(QFileInfo::exists(dir.filePath("none")));
+}
+
 #ifndef Q_OS_WIN
+TEST(ExclusiveFileHold, AReadOnlyFileCanBeReadButNotHeldForWriting)
+{
+    if (getuid() != 0)
+        GTEST_SKIP() << "needs root to become the user nobody";
+    QTemporaryDir dir;
+    const QString p = dir.filePath("f.bin");
+    {
+        QFile f(p);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("abc");
+    }
+    ASSERT_EQ(chmod(QFile::encodeName(dir.path()).constData(), 0755), 0);
+    ASSERT_EQ(chmod(QFile::encodeName(p).constData(), 0444), 0);
+    const int status = RunInChild(
+        [&] {
+            ExclusiveFileHold writer, reader;
+            if (writer.open(p, ExclusiveFileHold::Mode::OpenExisting) ||
+                writer.reason() != "permission denied")
+                return 1;
+            QByteArray all;
+            if (!reader.open(p, ExclusiveFileHold::Mode::ReadShared) || !reader.readAll(all) ||
+                all != "abc")
+                return 2;
+            return 0;
+        },
+        true);
+    EXPECT_EQ(status, 0);
+}
+
 TEST(ExclusiveFileHold, AnotherProcessIsRefusedAndTheHoldEndsWithItsHolder)
 {
     QTemporaryDir dir;
@@ -88,40 +177,22 @@ TEST(ExclusiveFileHold, AnotherProcessIsRefusedAndTheHoldEndsWithItsHolder)
 
     // The child reports 1 when it got the file, 0 when it was refused as held.
     const auto childTries = [&] {
-        const pid_t pid = fork();
-        if (pid == 0) {
+        return RunInChild([&] {
             ExclusiveFileHold other;
             const bool got = other.open(p, ExclusiveFileHold::Mode::OpenExisting);
-            _exit(got ? 1 : (other.heldElsewhere() ? 0 : 2));
-        }
-        int status = 0;
-        waitpid(pid, &status, 0);
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+            return got ? 1 : (other.heldElsewhere() ? 0 : 2);
+        });
     };
     EXPECT_EQ(childTries(), 0);
     hold.close();
     EXPECT_EQ(childTries(), 1);
 
     // A holder that is killed releases the file.
-    int ready[2];
-    ASSERT_EQ(pipe(ready), 0);
-    const pid_t holder = fork();
-    if (holder == 0) {
-        ExclusiveFileHold held;
-        const bool got = held.open(p, ExclusiveFileHold::Mode::OpenExisting);
-        (void)!write(ready[1], got ? "1" : "0", 1);
-        pause();
-        _exit(0);
-    }
-    char answer = 0;
-    ASSERT_EQ(read(ready[0], &answer, 1), 1);
-    ASSERT_EQ(answer, '1');
+    HoldingChild holder(p);
+    ASSERT_TRUE(holder.holds());
     EXPECT_EQ(childTries(), 0);
     EXPECT_FALSE(hold.open(p, ExclusiveFileHold::Mode::OpenExisting));
-    kill(holder, SIGKILL);
-    waitpid(holder, nullptr, 0);
+    holder.kill();
     EXPECT_TRUE(hold.open(p, ExclusiveFileHold::Mode::OpenExisting));
-    close(ready[0]);
-    close(ready[1]);
 }
 #endif
