@@ -181,7 +181,15 @@ void TFormMain::FormCreate()
         Prompts::message(this, *notice);
     FImagePaths = ::SetActionImagePaths(DataFolder());
     UpdateRecentFilesMenu();
-    LoadStartup();
+    // Nothing that goes wrong with the start-up list may end the program: the error is shown
+    // as any other, and the window comes up without that list.
+    if (!RunGuarded(QStringLiteral("opening the start-up list"), [this] { LoadStartup(); }))
+        RunGuarded(QStringLiteral("closing the start-up list"), [this] {
+            CloseTaskStore(ClientDataSetMain);
+            SetCaption();
+            UpdateRecentFilesMenu();
+            LoadTaskView(false);
+        });
 }
 
 void TFormMain::LoadSettings()

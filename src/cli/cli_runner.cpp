@@ -6,6 +6,7 @@
 #include "shared/datetime.h"
 #include "shared/todo_global.h"
 #include "store/datapacket_reader.h"
+#include "store/task_field_check.h"
 #include "store/todo_db.h"
 
 #include <QFileInfo>
@@ -143,6 +144,7 @@ int runReading(const QString& fileName, const CliListCommand& command, CliIo& io
         schemaLevel = listFile.SchemaLevel();
         DataPacketReader::Read(listFile.ReadDataPacket(), stored, fileName);
     }
+    CheckTaskFields(stored, fileName);
     if (command.access == ListAccess::ReadStored) {
         CliList list{stored, fileName, schemaLevel};
         return command.action(list, io);

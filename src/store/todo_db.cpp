@@ -7,6 +7,7 @@
 #include "store/datapacket_reader.h"
 #include "store/datapacket_writer.h"
 #include "store/list_file_save.h"
+#include "store/task_field_check.h"
 
 #include <QCollator>
 #include <QFile>
@@ -243,6 +244,7 @@ void OpenTaskTable(const QString& dbFileName, TaskTable& table, TOpenAccess acce
         if (access == TOpenAccess::ReadOnly || PathExists(dbFileName)) {
             currentListFile = std::make_unique<TdbToDoFile>(dbFileName, access);
             DataPacketReader::Read(currentListFile->ReadDataPacket(), table, dbFileName);
+            CheckTaskFields(table, dbFileName);
             if (currentListFile->SchemaLevel() < 2 && access == TOpenAccess::ReadOnly) {
                 // In memory only: the table that rewriting the file would give.
                 TaskTable upgraded;

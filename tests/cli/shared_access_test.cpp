@@ -7,6 +7,7 @@
 // Unix only: the flock shim and the lock file exist there alone.
 #ifndef Q_OS_WIN
 
+#include "../support/window_process.h"
 #include "platform/lock_file.h"
 #include "qmtd_process.h"
 
@@ -179,22 +180,12 @@ TEST_P(NoLocksTest, ParallelAddsAndDeletesNeverLeaveTheListUnreadable)
 TEST_P(NoLocksTest, TheWindowKeepsQmtdOutUntilItEnds)
 {
     QTemporaryDir config;
-    ASSERT_TRUE(QDir().mkpath(config.filePath("Quillmark")));
-    {
-        QFile settings(config.filePath("Quillmark/Quillmark ToDo.conf"));
-        ASSERT_TRUE(settings.open(QIODevice::WriteOnly));
-        settings.write(
-            QStringLiteral("[Settings]\nRecentOpenFiles=sz:\"%1\"\nLastOpenFile=sz:\"%1\"\n")
-                .arg(FList)
-                .toUtf8());
-    }
     QProcess window;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("LD_PRELOAD", QM_FLOCK_SHIM);
     env.insert("QM_FLOCK_FAILS", GetParam());
-    env.insert("QT_QPA_PLATFORM", "offscreen");
-    env.insert("XDG_CONFIG_HOME", config.path());
     window.setProcessEnvironment(env);
+    ASSERT_TRUE(PrepareWindowProcess(window, config.path(), FList));
     window.start(QM_QUILLMARK, {FList});
     ASSERT_TRUE(window.waitForStarted());
     const QString lock = ListLockFile::nameFor(FList);
