@@ -1,13 +1,12 @@
 #include "htmlview/table_layout.h"
 
 #include <algorithm>
-#include <numeric>
 
 namespace htmlview {
 
 TableColumnModel::TableColumnModel(int columns, float spacing)
-    : FSpacing(spacing), FMin(size_t(std::max(columns, 0)), 0.0f),
-      FMax(size_t(std::max(columns, 0)), 0.0f), FFixed(size_t(std::max(columns, 0)), -1.0f)
+    : FSpacing(spacing), FColumns(size_t(std::max(columns, 0))),
+      FFixed(size_t(std::max(columns, 0)), -1.0f)
 {
 }
 
@@ -18,16 +17,74 @@ void TableColumnModel::addCell(const TableCellWidth& c)
     TableCellWidth cell = c;
     cell.span = std::clamp(cell.span, 1, columnCount() - cell.column);
     cell.maxWidth = std::max(cell.maxWidth, cell.minWidth);
+    cell.breakWidth =
+        cell.breakWidth < 0 ? cell.minWidth : std::min(cell.breakWidth, cell.minWidth);
     FSettled = false;
     if (cell.span > 1) {
         FSpanning.push_back(cell);
         return;
     }
-    size_t i = size_t(cell.column);
-    FMin[i] = std::max(FMin[i], cell.minWidth);
-    FMax[i] = std::max(FMax[i], cell.maxWidth);
+    Column& col = FColumns[size_t(cell.column)];
+    col.min = std::max(col.min, cell.minWidth);
+    col.max = std::max(col.max, cell.maxWidth);
+    col.brk = std::max(col.brk, cell.breakWidth);
     if (cell.fixedWidth >= 0)
-        FFixed[i] = std::max(FFixed[i], cell.fixedWidth);
+        FFixed[size_t(cell.column)] = std::max(FFixed[size_t(cell.column)], cell.fixedWidth);
+}
+
+void TableColumnModel::distribute(const Column* cols, size_t n, float target, bool growFixed,
+                                  float* out)
+{
+    float minSum = 0, fixedSum = 0, maxSum = 0;
+    for (size_t i = 0; i < n; ++i) {
+        minSum += cols[i].min;
+        fixedSum += cols[i].fixed ? cols[i].max : cols[i].min;
+        maxSum += cols[i].max;
+    }
+    if (target <= minSum) {
+        for (size_t i = 0; i < n; ++i)
+            out[i] = cols[i].min;
+        return;
+    }
+    if (target <= fixedSum) {
+        // Only the columns with a given width grow, towards it.
+        const float t = (target - minSum) / (fixedSum - minSum);
+        for (size_t i = 0; i < n; ++i)
+            out[i] = cols[i].fixed ? cols[i].min + (cols[i].max - cols[i].min) * t : cols[i].min;
+        return;
+    }
+    if (target <= maxSum) {
+        // Given widths met; the others grow by how much wider their content can get.
+        const float t = (target - fixedSum) / (maxSum - fixedSum);
+        for (size_t i = 0; i < n; ++i)
+            out[i] = cols[i].fixed ? cols[i].max : cols[i].min + (cols[i].max - cols[i].min) * t;
+        return;
+    }
+    // Past the widest widths: the rest goes to the columns without a given width, by their
+    // widths (evenly when all are empty); to the others only when there are no such columns
+    // and the target must be met.
+    const float extra = target - maxSum;
+    size_t autoCount = 0;
+    for (size_t i = 0; i < n; ++i) {
+        out[i] = cols[i].max;
+        autoCount += !cols[i].fixed;
+    }
+    if (autoCount == 0 && !growFixed)
+        return;
+    const bool toAuto = autoCount > 0;
+    float weight = 0;
+    size_t count = 0;
+    for (size_t i = 0; i < n; ++i) {
+        if (toAuto && cols[i].fixed)
+            continue;
+        weight += cols[i].max;
+        ++count;
+    }
+    for (size_t i = 0; i < n; ++i) {
+        if (toAuto && cols[i].fixed)
+            continue;
+        out[i] += weight > 0 ? extra * cols[i].max / weight : extra / float(count);
+    }
 }
 
 void TableColumnModel::settle()
@@ -36,122 +93,117 @@ void TableColumnModel::settle()
         return;
     FSettled = true;
     // A fixed column wants its fixed width, however wide its content.
-    for (size_t i = 0; i < FMin.size(); ++i) {
-        if (FFixed[i] >= 0)
-            FMax[i] = std::max(FMin[i], FFixed[i]);
+    for (size_t i = 0; i < FColumns.size(); ++i) {
+        Column& col = FColumns[i];
+        col.fixed = FFixed[i] >= 0;
+        if (col.fixed)
+            col.max = std::max(col.min, FFixed[i]);
+        col.max = std::max(col.max, col.min);
+        col.brk = std::min(col.brk, col.min);
     }
+    // Narrower spans first, so that wider ones see the columns they widened.
     std::stable_sort(
         FSpanning.begin(), FSpanning.end(),
         [](const TableCellWidth& a, const TableCellWidth& b) { return a.span < b.span; });
+    std::vector<float> widths;
+    std::vector<Column> breaking;
     for (const TableCellWidth& cell : FSpanning) {
-        size_t b = size_t(cell.column), e = b + size_t(cell.span);
-        float inner = FSpacing * float(cell.span - 1);
-        auto spread = [&](std::vector<float>& cols, float wanted) {
-            float have = inner;
-            float weight = 0;
-            for (size_t i = b; i < e; ++i) {
-                have += cols[i];
-                weight += FMax[i];
-            }
-            float extra = wanted - have;
-            if (extra <= 0)
-                return;
-            for (size_t i = b; i < e; ++i) {
-                float share = weight > 0 ? FMax[i] / weight : 1.0f / float(cell.span);
-                cols[i] += extra * share;
-            }
+        Column* cols = FColumns.data() + cell.column;
+        const size_t n = size_t(cell.span);
+        const float inner = FSpacing * float(cell.span - 1);
+        widths.resize(n);
+        auto sum = [&](float Column::*field) {
+            float s = 0;
+            for (size_t i = 0; i < n; ++i)
+                s += cols[i].*field;
+            return s;
         };
-        spread(FMin, cell.minWidth);
-        float wantedMax =
-            cell.fixedWidth >= 0 ? std::max(cell.fixedWidth, cell.minWidth) : cell.maxWidth;
-        spread(FMax, wantedMax);
-        for (size_t i = b; i < e; ++i)
-            FMax[i] = std::max(FMax[i], FMin[i]);
+        const float wantMin = cell.minWidth - inner;
+        if (wantMin > sum(&Column::min)) {
+            distribute(cols, n, wantMin, true, widths.data());
+            for (size_t i = 0; i < n; ++i)
+                cols[i].min = std::max(cols[i].min, widths[i]);
+        }
+        const float wantBreak = cell.breakWidth - inner;
+        if (wantBreak > sum(&Column::brk)) {
+            breaking.assign(cols, cols + n);
+            for (Column& c : breaking)
+                c.min = c.brk;
+            distribute(breaking.data(), n, wantBreak, true, widths.data());
+            for (size_t i = 0; i < n; ++i)
+                cols[i].brk = std::max(cols[i].brk, widths[i]);
+        }
+        const float wantMax =
+            (cell.fixedWidth >= 0 ? std::max(cell.fixedWidth, cell.minWidth) : cell.maxWidth) -
+            inner;
+        if (wantMax > sum(&Column::max)) {
+            // A spanning cell's content never widens a column past a given width.
+            distribute(cols, n, wantMax, false, widths.data());
+            for (size_t i = 0; i < n; ++i)
+                cols[i].max = std::max(cols[i].max, widths[i]);
+        }
+        for (size_t i = 0; i < n; ++i) {
+            cols[i].max = std::max(cols[i].max, cols[i].min);
+            cols[i].brk = std::min(cols[i].brk, cols[i].min);
+        }
     }
 }
 
 float TableColumnModel::minWidth()
 {
     settle();
-    return std::accumulate(FMin.begin(), FMin.end(), 0.0f);
+    float s = 0;
+    for (const Column& c : FColumns)
+        s += c.min;
+    return s;
 }
 
 float TableColumnModel::maxWidth()
 {
     settle();
-    return std::accumulate(FMax.begin(), FMax.end(), 0.0f);
+    float s = 0;
+    for (const Column& c : FColumns)
+        s += c.max;
+    return s;
+}
+
+float TableColumnModel::breakWidth()
+{
+    settle();
+    float s = 0;
+    for (const Column& c : FColumns)
+        s += c.brk;
+    return s;
 }
 
 std::vector<float> TableColumnModel::columnWidths(float available)
 {
     settle();
-    std::vector<float> w = FMin;
-    const float totalMin = minWidth();
-    const float totalMax = maxWidth();
-    if (w.empty() || available <= totalMin)
-        return w;
-    if (available >= totalMax) {
-        // Everything at its widest; the rest goes to the auto columns by their widths.
-        w = FMax;
-        float extra = available - totalMax;
-        float autoWeight = 0;
-        size_t autoCount = 0;
-        for (size_t i = 0; i < w.size(); ++i) {
-            if (FFixed[i] < 0) {
-                autoWeight += FMax[i];
-                ++autoCount;
-            }
-        }
-        bool toAuto = autoCount > 0;
-        float weight = toAuto ? autoWeight : totalMax;
-        size_t count = toAuto ? autoCount : w.size();
-        for (size_t i = 0; i < w.size(); ++i) {
-            if (toAuto && FFixed[i] >= 0)
-                continue;
-            w[i] += weight > 0 ? extra * FMax[i] / weight : extra / float(count);
-        }
+    const size_t n = FColumns.size();
+    std::vector<float> w(n);
+    const float minSum = minWidth();
+    if (available >= minSum) {
+        distribute(FColumns.data(), n, available, true, w.data());
         return w;
     }
-    float remaining = available - totalMin;
-    // Fixed columns first, up to their fixed width.
-    float fixedWant = 0;
-    for (size_t i = 0; i < w.size(); ++i) {
-        if (FFixed[i] >= 0)
-            fixedWant += FMax[i] - FMin[i];
+    // Too narrow for the longest words: cap every column's minimum at one level, so the widest
+    // minimums give way first and narrow columns keep theirs; never below the break widths.
+    const float target = std::max(available, breakWidth());
+    auto at = [&](float level) {
+        float s = 0;
+        for (size_t i = 0; i < n; ++i)
+            s += std::min(FColumns[i].min, std::max(FColumns[i].brk, level));
+        return s;
+    };
+    float lo = 0, hi = 0;
+    for (const Column& c : FColumns)
+        hi = std::max(hi, c.min);
+    for (int step = 0; step < 40 && hi - lo > 0.001f; ++step) {
+        const float mid = (lo + hi) / 2;
+        (at(mid) > target ? hi : lo) = mid;
     }
-    float fixedGive = std::min(remaining, fixedWant);
-    for (size_t i = 0; i < w.size(); ++i) {
-        if (FFixed[i] >= 0 && fixedWant > 0)
-            w[i] += fixedGive * (FMax[i] - FMin[i]) / fixedWant;
-    }
-    remaining -= fixedGive;
-    // Then the auto columns share what is left with their minimum widths, in proportion to their
-    // widest widths, each getting at least its minimum (as browsers share it).
-    float autoAvailable = remaining, autoMax = 0;
-    for (size_t i = 0; i < w.size(); ++i) {
-        if (FFixed[i] < 0) {
-            autoAvailable += FMin[i];
-            autoMax += FMax[i];
-        }
-    }
-    for (size_t i = 0; i < w.size(); ++i) {
-        if (FFixed[i] >= 0 || autoMax <= 0)
-            continue;
-        float cw = std::max(FMin[i], autoAvailable * FMax[i] / autoMax);
-        autoAvailable -= cw;
-        autoMax -= FMax[i];
-        w[i] = cw;
-    }
-    // Minimums raised above their share can overshoot: take it back from the columns above
-    // their minimum.
-    float over = std::accumulate(w.begin(), w.end(), 0.0f) - available;
-    float reducible = 0;
-    for (size_t i = 0; i < w.size(); ++i)
-        reducible += w[i] - FMin[i];
-    if (over > 0 && reducible > 0) {
-        for (size_t i = 0; i < w.size(); ++i)
-            w[i] -= over * (w[i] - FMin[i]) / reducible;
-    }
+    for (size_t i = 0; i < n; ++i)
+        w[i] = std::min(FColumns[i].min, std::max(FColumns[i].brk, lo));
     return w;
 }
 
