@@ -16,9 +16,46 @@ int fontOf(const ComputedStyle* style, TextMeasurer& measurer)
 
 namespace {
 
+constexpr uint64_t SpaceBits =
+    (1ull << ' ') | (1ull << '\n') | (1ull << '\r') | (1ull << '\t') | (1ull << '\f');
+
 inline bool isSpace(char16_t c)
 {
-    return c == ' ' || c == '\n' || c == '\r' || c == '\t' || c == '\f';
+    return c <= u' ' && ((SpaceBits >> c) & 1);
+}
+
+inline bool isHyphen(char16_t c)
+{
+    return c == u'-' || c == 0x2010 || c == 0x2013; // hyphen-minus, hyphen, en dash
+}
+
+// Whether a line may break between a hyphen and the character after it, as browsers break
+// "well-known": not before closing or separating punctuation, and not inside a number's
+// leading minus sign ("-5").
+bool breaksAfterHyphen(char16_t next, bool hyphenStartsWord)
+{
+    if (hyphenStartsWord && next >= u'0' && next <= u'9')
+        return false;
+    switch (next) {
+    case u')':
+    case u']':
+    case u'}':
+    case u'.':
+    case u',':
+    case u':':
+    case u';':
+    case u'!':
+    case u'?':
+    case u'/':
+    case u'$':
+    case 0x00AB:
+    case 0x00BB:
+    case 0x2010:
+    case 0x2013:
+        return false;
+    default:
+        return true;
+    }
 }
 
 int intAttribute(QStringView v, int fallback, int lo, int hi)
@@ -91,15 +128,18 @@ private:
     {
         uint32_t savedContainer = FContainer, savedFlow = FFlow;
         bool savedPending = FPendingSpace, savedAfterImage = FAfterImage;
+        Hyphen savedHyphen = FHyphen;
         float savedSpace = FPendingSpaceWidth;
         Sep savedSep = FNextSep;
         FContainer = box;
         FFlow = NoBox;
         FPendingSpace = false;
         FAfterImage = false;
+        FHyphen = Hyphen::None;
         FNextSep = firstSep;
         children(node, InlineContext{});
         closeFlow();
+        FHyphen = savedHyphen;
         FContainer = savedContainer;
         FFlow = savedFlow;
         FPendingSpace = savedPending;
@@ -173,6 +213,7 @@ private:
         FFlow = NoBox;
         FPendingSpace = false;
         FAfterImage = false;
+        FHyphen = Hyphen::None;
     }
 
     InlineItem& push(InlineItem::Kind kind, const ComputedStyle* s, const InlineContext& ctx)
@@ -216,18 +257,57 @@ private:
                 continue;
             }
             qsizetype start = i;
-            while (i < n && !isSpace(d[i]))
-                ++i;
+            bool dashes = false; // '-' or one of the dashes: hyphens may be inside
+            for (; i < n; ++i) {
+                const char16_t c = d[i];
+                if (c <= u'-') {
+                    if (isSpace(c))
+                        break;
+                    dashes |= c == u'-';
+                } else if (c >= 0x2010) {
+                    dashes |= c <= 0x2013;
+                }
+            }
             if (font < 0)
                 font = fontOf(s, FM);
-            bool spaceBreaks = FPendingSpace && FSpaceBreaks;
-            bool afterImage = FAfterImage;
-            InlineItem& it = push(InlineItem::Word, s, ctx);
-            it.text = text.mid(start, i - start);
-            it.width = FM.advance(font, it.text);
-            it.breakBefore = spaceBreaks || afterImage;
-            FAfterImage = false;
+            qsizetype piece = start;
+            if (dashes && !s->nowrap) {
+                // A word with hyphens inside is kept as pieces a line may break between.
+                for (qsizetype p = start; p + 1 < i; ++p) {
+                    if (isHyphen(d[p]) && breaksAfterHyphen(d[p + 1], p == start)) {
+                        addWord(s, ctx, font, text.mid(piece, p + 1 - piece), piece == start);
+                        piece = p + 1;
+                    }
+                }
+            }
+            addWord(s, ctx, font, text.mid(piece, i - piece), piece == start);
         }
+    }
+
+    // `startsWord`: no piece of the same word comes before it.
+    void addWord(const ComputedStyle* s, const InlineContext& ctx, int font, QStringView word,
+                 bool startsWord)
+    {
+        const bool spaceBreaks = FPendingSpace && FSpaceBreaks;
+        const bool afterHyphen =
+            !startsWord || (FHyphen != Hyphen::None && !FPendingSpace && !s->nowrap &&
+                            breaksAfterHyphen(word[0].unicode(), FHyphen == Hyphen::StartsWord));
+        // A hyphen ending this text may let the line break before the next text node's word;
+        // a lone one after a space or at the start may be a minus sign.
+        Hyphen ending = Hyphen::None;
+        if (isHyphen(word.back().unicode())) {
+            const bool alone = startsWord && word.size() == 1 &&
+                               (FPendingSpace || FFlow == NoBox ||
+                                FT.boxes[FFlow].itemBegin == FT.items.size() ||
+                                FT.items.back().kind != InlineItem::Word);
+            ending = alone ? Hyphen::StartsWord : Hyphen::EndsWord;
+        }
+        InlineItem& it = push(InlineItem::Word, s, ctx);
+        it.text = word;
+        it.width = FM.advance(font, it.text);
+        it.breakBefore = spaceBreaks || FAfterImage || afterHyphen;
+        FAfterImage = false;
+        FHyphen = ending;
     }
 
     void addBreak(const ComputedStyle* s, const InlineContext& ctx)
@@ -236,6 +316,7 @@ private:
         push(InlineItem::Break, s, ctx);
         FNextSep = Sep::Newline;
         FAfterImage = false;
+        FHyphen = Hyphen::None;
     }
 
     void addImage(uint32_t node, const ComputedStyle* s, const InlineContext& ctx)
@@ -263,6 +344,7 @@ private:
         it.height = h + s->border[0] + s->border[2];
         it.breakBefore = breaks;
         FAfterImage = true;
+        FHyphen = Hyphen::None;
     }
 
     uint32_t buildTable(uint32_t node, const ComputedStyle* s)
@@ -319,6 +401,8 @@ private:
     bool FPendingSpace = false;
     bool FSpaceBreaks = true;
     bool FAfterImage = false;
+    enum class Hyphen : uint8_t { None, EndsWord, StartsWord };
+    Hyphen FHyphen = Hyphen::None; // the last word ended with a hyphen
     float FPendingSpaceWidth = 0;
     Sep FNextSep = Sep::None;
 };
@@ -331,6 +415,7 @@ BoxTree buildBoxTree(const Dom& dom, const StyleResolver& styles, TextMeasurer& 
     BoxTree t;
     t.measurer = &measurer;
     t.images = &images;
+    t.quirks = dom.quirksMode();
     Builder(dom, styles, measurer, images, t).build();
     return t;
 }

@@ -57,6 +57,7 @@ struct BoxTree {
     BigVector<InlineItem> items;
     std::vector<QStringView> links;
     QRgb canvas = 0xFFFFFFFF; // the page background: the body's, else the root's, else white
+    bool quirks = true;       // the document has no doctype (line heights differ)
     TextMeasurer* measurer = nullptr;
     ImageCache* images = nullptr;
 };

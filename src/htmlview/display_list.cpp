@@ -23,6 +23,20 @@ void DisplayList::buildBands()
     }
 }
 
+bool DisplayList::partOf(const DisplayItem& d, uint32_t& begin, uint32_t& end) const
+{
+    if (!d.partial)
+        return false;
+    const uint32_t index = uint32_t(&d - items.data());
+    auto it = std::lower_bound(parts.begin(), parts.end(), index,
+                               [](const Part& p, uint32_t i) { return p.index < i; });
+    if (it == parts.end() || it->index != index)
+        return false;
+    begin = it->begin;
+    end = it->end;
+    return true;
+}
+
 std::vector<uint32_t> DisplayList::itemsIn(const QRectF& rect) const
 {
     std::vector<uint32_t> out;

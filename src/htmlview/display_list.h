@@ -21,6 +21,7 @@ struct DisplayItem {
         LineGuard // a line of text: pages should not break inside it
     };
     Kind kind = Fill;
+    bool partial = false; // Text: only part of one word, broken across lines (DisplayList::partOf)
     float x = 0, y = 0, w = 0, h = 0;
     float baseline = 0;           // Text: the baseline's y
     QRgb color = 0;               // Fill: its colour; Text: background behind the words, if any
@@ -35,6 +36,16 @@ struct DisplayList {
     float width = 0;
     float height = 0;
     QRgb canvas = 0xFFFFFFFF;
+
+    // The characters drawn by partial Text items, by item index (ascending).
+    struct Part {
+        uint32_t index;
+        uint32_t begin, end;
+    };
+    std::vector<Part> parts;
+    // For a partial Text item (one of `items`), the characters [begin, end) of its word that it
+    // draws; false for every other item.
+    bool partOf(const DisplayItem& d, uint32_t& begin, uint32_t& end) const;
 
     static constexpr float BandHeight = 256;
     std::vector<std::vector<uint32_t>> bands; // items overlapping each band, ascending

@@ -114,9 +114,12 @@ public:
     // Texts of all text nodes below `node` joined (for tests and debugging).
     QString textContent(uint32_t node) const;
     const QString& source() const { return FSource; }
+    // No doctype before the first element: browsers lay such pages out in quirks mode.
+    bool quirksMode() const { return FQuirks; }
 
     // Building.
     void setSource(const QString& source) { FSource = source; }
+    void setQuirksMode(bool quirks) { FQuirks = quirks; }
     QStringView keep(QString text); // stores a decoded string; the view stays valid
     uint32_t createNode(Tag tag, QStringView text = {});
     void appendChild(uint32_t parent, uint32_t child);
@@ -129,6 +132,7 @@ private:
     const Attribute* findAttribute(uint32_t node, Attr name) const;
     uint32_t atomOf(Attr name, QStringView value);
     QString FSource;
+    bool FQuirks = true;
     std::vector<QString> FKept;
     // Open addressing: attribute values repeat a great deal and are short.
     struct AtomSlot {

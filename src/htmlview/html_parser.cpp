@@ -100,6 +100,8 @@ private:
                 qsizetype end = FSrc.indexOf(QLatin1StringView("-->"), k);
                 return end < 0 ? FSize - i : end + 3 - i;
             }
+            if (!FSeenElement && startsWithDoctype(j + 1))
+                FDom.setQuirksMode(false);
             return skipTo(i, u'>');
         }
         if (c == u'?') {
@@ -107,6 +109,16 @@ private:
             return skipTo(i, u'>');
         }
         return 0;
+    }
+
+    bool startsWithDoctype(qsizetype k) const
+    {
+        static constexpr char16_t word[] = u"doctype";
+        for (qsizetype m = 0; m < 7; ++m) {
+            if (k + m >= FSize || lower(FData[k + m]) != word[m])
+                return false;
+        }
+        return true;
     }
 
     qsizetype skipTo(qsizetype i, char16_t stop)
@@ -148,6 +160,7 @@ private:
         Tag tag;
         QStringView unknownName;
         qsizetype k = readName(i + 1, tag, unknownName);
+        FSeenElement = true;
         FAttrs.clear();
         // Attributes.
         for (;;) {
@@ -515,6 +528,7 @@ private:
     uint32_t FHead = NoNode;
     uint32_t FRawParent = NoNode;
     uint32_t FFosterTable = NoNode;
+    bool FSeenElement = false;
     uint32_t FFosterPrev = NoNode;
 };
 

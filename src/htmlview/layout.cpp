@@ -115,7 +115,101 @@ public:
         mn = std::max(mn, chunk);
     }
 
-    TableColumnModel tableModel(uint32_t t)
+    // `breaking`: also the cells' widths with words broken anywhere (only wanted when the table
+    // does not fit, so not worked out otherwise).
+    // The narrowest a box gets when words may break between any two characters (at most its
+    // minimum width). Cached per layout: only tables too narrow for their words ask for it.
+    float breakWidth(uint32_t b)
+    {
+        if (FBreakWidths.empty())
+            FBreakWidths.assign(FT.boxes.size(), -1.0f);
+        if (FBreakWidths[b] >= 0)
+            return FBreakWidths[b];
+        const Box& box = FT.boxes[b];
+        const ComputedStyle* s = box.style;
+        float w = 0;
+        switch (box.kind) {
+        case Box::Flow:
+            w = flowBreakWidth(box);
+            break;
+        case Box::Table: {
+            TableColumnModel model = tableModel(b, true);
+            w = model.breakWidth() + horizontalFrame(s) + box.spacing * float(box.columns + 1);
+            if (s->width.unit == Length::Px)
+                w = std::max(w, s->width.value);
+            break;
+        }
+        default: {
+            for (uint32_t c = box.firstChild; c != NoBox; c = FT.boxes[c].nextSibling) {
+                const Box& child = FT.boxes[c];
+                float margins = child.kind == Box::Flow
+                                    ? 0
+                                    : std::max(0.0f, child.style->margin[1]) +
+                                          std::max(0.0f, child.style->margin[3]);
+                w = std::max(w, breakWidth(c) + margins);
+            }
+            w += horizontalFrame(s);
+            if (s->width.unit == Length::Px && box.kind != Box::Cell)
+                w = s->width.value + horizontalFrame(s);
+            break;
+        }
+        }
+        float mn, mx;
+        intrinsic(b, mn, mx);
+        w = std::min(w, mn);
+        FBreakWidths[b] = w;
+        return w;
+    }
+
+    bool breaksInside(const InlineItem& it) const
+    {
+        return it.kind == InlineItem::Word && !it.style->nowrap;
+    }
+
+    float flowBreakWidth(const Box& box)
+    {
+        float mn = 0, chunk = 0;
+        bool lineStart = true;
+        for (uint32_t i = box.itemBegin; i < box.itemEnd; ++i) {
+            const InlineItem& it = FT.items[i];
+            if (it.kind == InlineItem::Break) {
+                mn = std::max(mn, chunk);
+                chunk = 0;
+                lineStart = true;
+                continue;
+            }
+            if (breaksInside(it)) {
+                mn = std::max({mn, chunk, widestCharacter(it)});
+                chunk = 0;
+            } else if (it.breakBefore || lineStart || chunk == 0) {
+                mn = std::max(mn, chunk);
+                chunk = it.width;
+            } else {
+                chunk += (it.hasSpace ? it.spaceWidth : 0) + it.width;
+            }
+            lineStart = false;
+        }
+        return std::max(mn, chunk);
+    }
+
+    float widestCharacter(const InlineItem& it)
+    {
+        const int font = fontOf(it.style, FM);
+        float w = 0;
+        for (qsizetype c = 0; c < it.text.size(); c = nextCharacter(it.text, c))
+            w = std::max(w, FM.advance(font, it.text.mid(c, nextCharacter(it.text, c) - c)));
+        return w;
+    }
+
+    // Where the character after the one at `c` starts (surrogate pairs stay whole).
+    static qsizetype nextCharacter(QStringView text, qsizetype c)
+    {
+        if (c + 1 < text.size() && text[c].isHighSurrogate() && text[c + 1].isLowSurrogate())
+            return c + 2;
+        return c + 1;
+    }
+
+    TableColumnModel tableModel(uint32_t t, bool breaking = false)
     {
         const Box& table = FT.boxes[t];
         TableColumnModel model(table.columns, table.spacing);
@@ -126,6 +220,8 @@ public:
                 cw.column = col;
                 cw.span = FT.boxes[c].colspan;
                 intrinsic(c, cw.minWidth, cw.maxWidth);
+                if (breaking)
+                    cw.breakWidth = breakWidth(c);
                 const ComputedStyle* s = FT.boxes[c].style;
                 if (s->width.unit == Length::Px)
                     cw.fixedWidth = s->width.value + horizontalFrame(s);
@@ -247,14 +343,19 @@ public:
         const float spacing = table.spacing;
         TableColumnModel model = tableModel(t);
         const float frame = horizontalFrame(s) + spacing * float(cols + 1);
-        const float minW = model.minWidth() + frame;
         float width;
         if (s->width.unit == Length::Px)
-            width = std::max(s->width.value, minW);
+            width = s->width.value;
         else if (s->width.unit == Length::Percent)
-            width = std::max(avail * s->width.value / 100.0f, minW);
+            width = avail * s->width.value / 100.0f;
         else
-            width = std::max(std::min(model.maxWidth() + frame, avail), minW);
+            width = std::min(model.maxWidth() + frame, avail);
+        if (width < model.minWidth() + frame) {
+            // Browsers would let the table overflow; words break inside instead, as far as
+            // they can.
+            model = tableModel(t, true);
+            width = std::max(width, model.breakWidth() + frame);
+        }
         std::vector<float> colW = model.columnWidths(width - frame);
         std::vector<float> colX(colW.size());
         float cx = x + s->border[3] + s->padding[3] + spacing;
@@ -349,59 +450,156 @@ public:
         return {m.ascent + m.leading / 2, m.descent + m.leading - m.leading / 2};
     }
 
+    // The width of characters [from, to) of an item (to < 0: to its end).
+    float pieceWidth(uint32_t k, uint32_t from, qsizetype to = -1)
+    {
+        const InlineItem& it = FT.items[k];
+        if (to < 0)
+            to = it.text.size();
+        if (from == 0 && to >= it.text.size())
+            return it.width;
+        return FM.advance(fontOf(it.style, FM), it.text.mid(from, to - from));
+    }
+
+    // Lines run from one place in the flow to the next: an item, and a character in it (0 but
+    // where a word too long for its line was broken).
     float layoutFlow(const Box& flow, float x, float y, float width, const ComputedStyle* block)
     {
         const uint32_t e = flow.itemEnd;
-        uint32_t i = flow.itemBegin;
+        uint32_t i = flow.itemBegin, offset = 0;
         if (i >= e)
             return 0;
         const LineMetrics strut = fontLine(block);
         float cy = y;
-        const float fuzz = 0.01f;
         while (i < e) {
-            uint32_t lineStart = i;
+            const uint32_t lineStart = i, startOffset = offset;
             float lineW = 0;
-            uint32_t j = i;
+            uint32_t j = i, endOffset = 0;
             while (j < e) {
                 if (FT.items[j].kind == InlineItem::Break) {
                     ++j;
                     break;
                 }
                 uint32_t k = j + 1;
-                float chunkW = FT.items[j].width;
+                float chunkW = (j == lineStart && startOffset > 0) ? pieceWidth(j, startOffset)
+                                                                   : FT.items[j].width;
                 while (k < e && !FT.items[k].breakBefore && FT.items[k].kind != InlineItem::Break) {
                     chunkW +=
                         (FT.items[k].hasSpace ? FT.items[k].spaceWidth : 0) + FT.items[k].width;
                     ++k;
                 }
                 float lead = (j > lineStart && FT.items[j].hasSpace) ? FT.items[j].spaceWidth : 0;
-                if (j > lineStart && lineW + lead + chunkW > width + fuzz)
+                if (lineW + lead + chunkW > width + Fuzz) {
+                    if (j == lineStart)
+                        j = breakChunk(j, k, startOffset, width, endOffset);
                     break;
+                }
                 lineW += lead + chunkW;
                 j = k;
             }
-            cy += placeLine(lineStart, j, x, cy, width, block, strut);
+            if (j == lineStart && endOffset <= startOffset) { // never stand still
+                j = lineStart + 1;
+                endOffset = 0;
+            }
+            cy += placeLine(lineStart, startOffset, j, endOffset, x, cy, width, block, strut);
             i = j;
+            offset = endOffset;
         }
         return cy - y;
     }
 
-    float placeLine(uint32_t a, uint32_t b, float x, float y, float width,
-                    const ComputedStyle* block, LineMetrics strut)
+    // A chunk that cannot break (items j..k-1, from character `from` of item j) wider than a
+    // whole line: as much of it as fits, breaking inside a word. Returns where the line ends
+    // (an item, and in `endOffset` a character in it, or 0 for its start).
+    uint32_t breakChunk(uint32_t j, uint32_t k, uint32_t from, float width, uint32_t& endOffset)
     {
-        float ascent = strut.ascent, descent = strut.descent;
-        FPos.resize(b - a);
+        endOffset = 0;
+        float used = 0;
+        for (uint32_t m = j; m < k; ++m) {
+            const InlineItem& it = FT.items[m];
+            const uint32_t begin = m == j ? from : 0;
+            const float lead = (m > j && it.hasSpace) ? it.spaceWidth : 0;
+            const float w = m == j ? pieceWidth(m, begin) : it.width;
+            if (used + lead + w <= width + Fuzz) {
+                used += lead + w;
+                continue;
+            }
+            if (!breaksInside(it))
+                return m > j ? m : m + 1; // an image or a word that must not break overflows
+            const int font = fontOf(it.style, FM);
+            float cx = used + lead;
+            qsizetype c = begin;
+            while (c < it.text.size()) {
+                const qsizetype next = nextCharacter(it.text, c);
+                const float a = FM.advance(font, it.text.mid(c, next - c));
+                // At least one character on a line, however narrow.
+                if (cx + a > width + Fuzz && (c > begin || m > j))
+                    break;
+                cx += a;
+                c = next;
+            }
+            if (c == begin)
+                return m;
+            if (c >= it.text.size())
+                return m + 1;
+            endOffset = uint32_t(c);
+            return m;
+        }
+        return k;
+    }
+
+    // Places the line from item a (character aOffset) up to item b (character bOffset; 0: the
+    // line ends before b).
+    float placeLine(uint32_t a, uint32_t aOffset, uint32_t b, uint32_t bOffset, float x, float y,
+                    float width, const ComputedStyle* block, LineMetrics strut)
+    {
+        const uint32_t lastItem = bOffset > 0 ? b : b - 1;
+        auto range = [&](uint32_t k, uint32_t& from, qsizetype& to) {
+            from = k == a ? aOffset : 0;
+            to = (k == b && bOffset > 0) ? qsizetype(bOffset) : FT.items[k].text.size();
+        };
+        const bool whole = aOffset == 0 && bOffset == 0; // the usual line: no broken word
+        auto isPart = [&](uint32_t k) {
+            return !whole && ((k == a && aOffset > 0) || (k == b && bOffset > 0));
+        };
+        // Without a doctype browsers give a line only the heights of what it holds: the
+        // block's own font counts only for text directly in it (whose font it is anyway), so a
+        // line of small text, or of images alone, is no taller than that.
+        float ascent = FT.quirks ? 0 : strut.ascent, descent = FT.quirks ? 0 : strut.descent;
+        // Only the first and the last item can be part of a word.
+        float partA = 0, partB = 0;
+        if (!whole) {
+            uint32_t from;
+            qsizetype to;
+            if (isPart(a)) {
+                range(a, from, to);
+                partA = pieceWidth(a, from, to);
+            }
+            if (b != a && isPart(b)) {
+                range(b, from, to);
+                partB = pieceWidth(b, from, to);
+            }
+        }
+        auto widthOf = [&](uint32_t k) {
+            return !isPart(k) ? FT.items[k].width : (k == a ? partA : partB);
+        };
+        FPos.resize(lastItem + 1 - a);
         float cx = 0;
-        for (uint32_t k = a; k < b; ++k) {
+        for (uint32_t k = a; k <= lastItem; ++k) {
             const InlineItem& it = FT.items[k];
             if (it.kind == InlineItem::Break) {
                 FPos[k - a] = cx;
+                if (FT.quirks) { // a line break has the height of its own font
+                    LineMetrics m = fontLine(it.style);
+                    ascent = std::max(ascent, m.ascent);
+                    descent = std::max(descent, m.descent);
+                }
                 continue;
             }
             if (k > a && it.hasSpace)
                 cx += it.spaceWidth;
             FPos[k - a] = cx;
-            cx += it.width;
+            cx += widthOf(k);
             if (it.kind == InlineItem::Image) {
                 ascent = std::max(ascent, it.height);
             } else {
@@ -419,7 +617,7 @@ public:
         const float lineH = ascent + descent;
         if (FTableDepth == 0) // lines in tables are kept whole by their rows
             FOut.items.push_back(rectItem(DisplayItem::LineGuard, x, y, width, lineH));
-        for (uint32_t k = a; k < b;) {
+        for (uint32_t k = a; k <= lastItem;) {
             const InlineItem& it = FT.items[k];
             if (it.kind == InlineItem::Break) {
                 ++k;
@@ -439,8 +637,9 @@ public:
                 ++k;
                 continue;
             }
+            // Whole words of one style run together; a broken word's part stands alone.
             uint32_t last = k;
-            while (last + 1 < b) {
+            while (!isPart(last) && last + 1 <= lastItem && !isPart(last + 1)) {
                 const InlineItem& n = FT.items[last + 1];
                 if (n.kind != InlineItem::Word || n.style != it.style || n.link != it.link ||
                     n.background != it.background)
@@ -450,12 +649,19 @@ public:
             const FontMetrics& fm = FM.metrics(fontOf(it.style, FM));
             d.kind = DisplayItem::Text;
             d.x = x + offset + FPos[k - a];
-            d.w = FPos[last - a] + FT.items[last].width - FPos[k - a];
+            d.w = FPos[last - a] + widthOf(last) - FPos[k - a];
             d.y = baseline - fm.ascent;
             d.h = fm.ascent + fm.descent;
             d.baseline = baseline;
             d.color = it.background;
             d.last = last;
+            if (isPart(k)) {
+                uint32_t from;
+                qsizetype to;
+                range(k, from, to);
+                d.partial = true;
+                FOut.parts.push_back({uint32_t(FOut.items.size()), from, uint32_t(to)});
+            }
             FOut.items.push_back(d);
             k = last + 1;
         }
@@ -466,7 +672,9 @@ private:
     BoxTree& FT;
     TextMeasurer& FM;
     DisplayList& FOut;
-    std::vector<float> FPos;
+    static constexpr float Fuzz = 0.01f; // rounding slack when fitting a line
+    std::vector<float> FPos;             // per item of the line being placed
+    std::vector<float> FBreakWidths;     // per box, -1 until asked for
     int FTableDepth = 0;
 };
 

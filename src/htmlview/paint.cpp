@@ -10,8 +10,11 @@ namespace htmlview {
 
 namespace {
 
-QString wordsOf(const BoxTree& tree, const DisplayItem& d)
+QString wordsOf(const DisplayList& list, const BoxTree& tree, const DisplayItem& d)
 {
+    uint32_t begin, end;
+    if (list.partOf(d, begin, end))
+        return tree.items[d.first].text.mid(begin, end - begin).toString();
     QString s;
     for (uint32_t k = d.first; k <= d.last; ++k) {
         const InlineItem& it = tree.items[k];
@@ -24,7 +27,10 @@ QString wordsOf(const BoxTree& tree, const DisplayItem& d)
 
 class Painter {
 public:
-    Painter(QPainter& p, const BoxTree& t, const PaintOptions& o) : FP(p), FT(t), FO(o) {}
+    Painter(QPainter& p, const DisplayList& l, const BoxTree& t, const PaintOptions& o)
+        : FP(p), FL(l), FT(t), FO(o)
+    {
+    }
 
     const QFont& font(int id)
     {
@@ -39,23 +45,20 @@ public:
         const ComputedStyle* s = FT.items[d.first].style;
         if (qAlpha(d.color) > 0)
             FP.fillRect(d.rect(), QColor::fromRgba(d.color));
-        QString str = wordsOf(FT, d);
+        QString str = wordsOf(FL, FT, d);
         int fontId = fontOf(s, *FT.measurer);
         float selX0 = 0, selX1 = 0;
         bool selected = false;
-        if (FO.hasSelection &&
-            !(TextPosition{d.last, uint32_t(FT.items[d.last].text.size())} < FO.selectionStart ||
-              FO.selectionEnd < TextPosition{d.first, 0})) {
-            selX0 =
-                xOfPosition(FT, d,
-                            FO.selectionStart < TextPosition{d.first, 0} ? TextPosition{d.first, 0}
-                                                                         : FO.selectionStart);
-            selX1 = xOfPosition(FT, d, FO.selectionEnd);
+        TextPosition start, end;
+        positionsOf(FL, FT, d, start, end);
+        if (FO.hasSelection && !(end < FO.selectionStart || FO.selectionEnd < start)) {
+            selX0 = xOfPosition(FL, FT, d, FO.selectionStart < start ? start : FO.selectionStart);
+            selX1 = xOfPosition(FL, FT, d, FO.selectionEnd);
             selected = selX1 > selX0;
             // The space before this run belongs to the selection when the run is selected from
             // its start and something before it is too.
             const InlineItem& head = FT.items[d.first];
-            if (selected && head.hasSpace && FO.selectionStart < TextPosition{d.first, 0})
+            if (selected && head.hasSpace && start.offset == 0 && FO.selectionStart < start)
                 selX0 -= head.spaceWidth;
         }
         QRectF selRect(selX0, d.y, selX1 - selX0, d.h);
@@ -114,6 +117,7 @@ public:
 
 private:
     QPainter& FP;
+    const DisplayList& FL;
     const BoxTree& FT;
     const PaintOptions& FO;
     std::unordered_map<int, QFont> FFonts;
@@ -128,7 +132,7 @@ void paintDisplayList(QPainter& painter, const DisplayList& list, const BoxTree&
         painter.fillRect(clip, QColor::fromRgba(list.canvas));
     if (!tree.measurer)
         return;
-    Painter p(painter, tree, options);
+    Painter p(painter, list, tree, options);
     for (uint32_t i : list.itemsIn(clip)) {
         const DisplayItem& d = list.items[i];
         switch (d.kind) {

@@ -16,12 +16,25 @@ uint32_t itemLength(const InlineItem& it)
 }
 
 // The position inside a Text or Image item nearest to x.
-TextPosition positionInItem(const BoxTree& tree, const DisplayItem& d, float x)
+TextPosition positionInItem(const DisplayList& list, const BoxTree& tree, const DisplayItem& d,
+                            float x)
 {
     if (d.kind == DisplayItem::Image)
         return {d.first, x > d.x + d.w / 2 ? 1u : 0u};
     TextMeasurer& m = *tree.measurer;
     int font = fontOf(tree.items[d.first].style, m);
+    uint32_t begin, end;
+    if (list.partOf(d, begin, end)) {
+        QStringView text = tree.items[d.first].text;
+        float px = d.x;
+        for (uint32_t c = begin; c < end; ++c) {
+            float a = m.advance(font, text.mid(c, 1));
+            if (x < px + a / 2)
+                return {d.first, c};
+            px += a;
+        }
+        return {d.first, end};
+    }
     float cx = d.x;
     for (uint32_t k = d.first; k <= d.last; ++k) {
         const InlineItem& it = tree.items[k];
@@ -87,11 +100,25 @@ bool positionAt(const DisplayList& list, const BoxTree& tree, QPointF point, Tex
         pos = point.y() <= 0 ? TextPosition{0, 0} : endOfText(tree);
         return true;
     }
-    pos = positionInItem(tree, *best, float(point.x()));
+    pos = positionInItem(list, tree, *best, float(point.x()));
     return true;
 }
 
-float xOfPosition(const BoxTree& tree, const DisplayItem& d, TextPosition pos)
+void positionsOf(const DisplayList& list, const BoxTree& tree, const DisplayItem& d,
+                 TextPosition& start, TextPosition& end)
+{
+    uint32_t begin, stop;
+    if (list.partOf(d, begin, stop)) {
+        start = {d.first, begin};
+        end = {d.first, stop};
+        return;
+    }
+    start = {d.first, 0};
+    end = {d.last, itemLength(tree.items[d.last])};
+}
+
+float xOfPosition(const DisplayList& list, const BoxTree& tree, const DisplayItem& d,
+                  TextPosition pos)
 {
     if (d.kind == DisplayItem::Image)
         return pos.item < d.first ? d.x : (pos.item > d.first || pos.offset > 0 ? d.x + d.w : d.x);
@@ -100,6 +127,12 @@ float xOfPosition(const BoxTree& tree, const DisplayItem& d, TextPosition pos)
     if (pos.item > d.last)
         return d.x + d.w;
     TextMeasurer& m = *tree.measurer;
+    uint32_t begin, end;
+    if (list.partOf(d, begin, end)) {
+        const uint32_t off = std::clamp(pos.offset, begin, end);
+        const InlineItem& it = tree.items[d.first];
+        return d.x + m.advance(fontOf(it.style, m), it.text.mid(begin, off - begin));
+    }
     float cx = d.x;
     for (uint32_t k = d.first; k <= d.last; ++k) {
         const InlineItem& it = tree.items[k];

@@ -24,8 +24,12 @@ struct TextPosition {
 int32_t linkAt(const DisplayList& list, QPointF point);
 // The text position nearest to `point`; false when the page holds no text at all.
 bool positionAt(const DisplayList& list, const BoxTree& tree, QPointF point, TextPosition& pos);
-// x of a position inside a Text item (clamped to the item's words).
-float xOfPosition(const BoxTree& tree, const DisplayItem& text, TextPosition pos);
+// The first and the last position of the text a Text item of `list` draws.
+void positionsOf(const DisplayList& list, const BoxTree& tree, const DisplayItem& text,
+                 TextPosition& start, TextPosition& end);
+// x of a position inside a Text item of `list` (clamped to the item's words).
+float xOfPosition(const DisplayList& list, const BoxTree& tree, const DisplayItem& text,
+                  TextPosition pos);
 // The plain text from `a` to `b` (a before b).
 QString textBetween(const BoxTree& tree, TextPosition a, TextPosition b);
 // The whole word at a position.

@@ -102,9 +102,10 @@ int QtTextMeasurer::fontId(const QString& families, float pixelSize, bool bold, 
     f.setBold(bold);
     f.setItalic(italic);
     auto face = std::make_unique<Face>(f, pixelSize);
-    face->metrics.ascent = float(face->fm.ascent());
-    face->metrics.descent = float(face->fm.descent());
-    face->metrics.leading = std::max(0.0f, float(face->fm.leading()));
+    // Whole pixels, as browsers round them: line boxes then have whole-pixel heights.
+    face->metrics.ascent = std::round(float(face->fm.ascent()));
+    face->metrics.descent = std::round(float(face->fm.descent()));
+    face->metrics.leading = std::max(0.0f, std::round(float(face->fm.leading())));
     face->metrics.underlinePos = std::max(1.0f, float(face->fm.underlinePos()));
     face->metrics.lineWidth = std::max(1.0f, float(face->fm.lineWidth()));
     face->metrics.spaceWidth = face->charAdvance(u' ');

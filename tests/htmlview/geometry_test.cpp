@@ -125,16 +125,13 @@ TEST(Geometry, NestedTablesAndNonBreakingSpaces)
     EXPECT_TRUE(cell.contains(inner));
     EXPECT_NEAR(inner.left(), cell.left() + 5, 0.01);
     EXPECT_NEAR(inner.top(), cell.top() + 5, 0.01);
-    // "No&nbsp;deadline" never breaks; "No deadline" does when it must.
-    Laid nb(u"<table><tr><td>No&nbsp;deadline</td></tr></table>"_qs, 20);
-    Laid sp(u"<table><tr><td>No deadline</td></tr></table>"_qs, 20);
-    int nbLines = 0, spLines = 0;
-    for (const DisplayItem& d : nb.list.items)
-        nbLines += d.kind == DisplayItem::Text;
-    for (const DisplayItem& d : sp.list.items)
-        spLines += d.kind == DisplayItem::Text;
-    EXPECT_EQ(nbLines, 1);
-    EXPECT_EQ(spLines, 2);
+    // Beside a column of long text, "No&nbsp;deadline" keeps to one line and "No deadline"
+    // gives up its space.
+    const QString other = u"<td>"_qs + QString(u"words "_qs).repeated(40) + u"</td>"_qs;
+    Laid nb(u"<table><tr><td>No&nbsp;deadline</td>"_qs + other + u"</tr></table>"_qs, 200);
+    Laid sp(u"<table><tr><td>No deadline</td>"_qs + other + u"</tr></table>"_qs, 200);
+    EXPECT_FALSE(nb.text(u"No\u00A0deadline"_qs)->partial);
+    EXPECT_GT(sp.text(u"deadline"_qs)->y, sp.text(u"No"_qs)->y);
 }
 
 TEST(Geometry, WhiteSpaceCollapsesAndCaptionsStack)
@@ -181,11 +178,16 @@ TEST(Geometry, EmptyAndHugeInputsLayOut)
 {
     Laid empty(QString(), 300);
     EXPECT_GE(empty.list.height, 0);
+    // A word longer than the page breaks inside, line after line, rather than overflowing.
     QString long_word(5000, u'w');
     Laid wide(u"<table><tr><td>"_qs + long_word + u"</td></tr></table>"_qs, 300);
-    EXPECT_GT(wide.list.width, 300); // overflows sideways, as a browser does
+    EXPECT_EQ(wide.list.width, 300);
+    EXPECT_GT(wide.list.height, 5000 * 5 / 300 * 14);
     Laid zero(u"<p>text</p>"_qs, 0);
     EXPECT_GT(zero.list.height, 0);
+    // Words that must not wrap still overflow.
+    Laid nowrap(u"<p style=\"white-space:nowrap\">"_qs + long_word + u"</p>"_qs, 300);
+    EXPECT_GT(nowrap.list.width, 300);
 }
 
 } // namespace
