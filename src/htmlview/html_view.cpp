@@ -8,6 +8,7 @@
 #include "htmlview/text_measurer.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QMenu>
@@ -15,6 +16,7 @@
 #include <QPainter>
 #include <QPrinter>
 #include <QScrollBar>
+#include <QTimer>
 
 using namespace htmlview;
 
@@ -27,6 +29,8 @@ struct PrintGeometry {
     float pageHeight = 0;
     double dpi = 96;
 };
+
+constexpr int AutoScrollInterval = 30; // milliseconds between auto-scroll steps
 
 } // namespace
 
@@ -47,6 +51,8 @@ struct HtmlView::Private {
     bool dragging = false;
     bool hasSelection = false;
     TextPosition anchor, focus;
+    QTimer autoScroll; // while dragging past an edge
+    QPoint dragPoint;  // the pointer in viewport coordinates, last seen while dragging
 
     QString linkText(int32_t link) const
     {
@@ -82,6 +88,8 @@ HtmlView::HtmlView(QWidget* parent) : QAbstractScrollArea(parent), d(std::make_u
     viewport()->setAutoFillBackground(false);
     verticalScrollBar()->setSingleStep(20);
     horizontalScrollBar()->setSingleStep(20);
+    d->autoScroll.setInterval(AutoScrollInterval);
+    connect(&d->autoScroll, &QTimer::timeout, this, &HtmlView::autoScroll);
     clear();
 }
 
@@ -94,6 +102,7 @@ void HtmlView::loadFromString(const QString& html)
     d->hasSelection = false;
     d->pressed = false;
     d->dragging = false;
+    d->autoScroll.stop();
     d->pressedLink = -1;
     d->layoutWidth = std::max(1, viewport()->width());
     d->list = d->doc->layout(float(d->layoutWidth));
@@ -191,6 +200,14 @@ void HtmlView::selectAll()
     d->focus = endOfText(d->doc->boxes());
     d->hasSelection = true;
     viewport()->update();
+    publishSelection();
+}
+
+void HtmlView::publishSelection()
+{
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    if (clipboard && clipboard->supportsSelection() && hasSelectedText())
+        clipboard->setText(selectedText(), QClipboard::Selection);
 }
 
 void HtmlView::setContextMenu(QMenu* menu)
@@ -338,17 +355,46 @@ void HtmlView::mouseMoveEvent(QMouseEvent* event)
             (vp - d->pressPos).manhattanLength() >= QApplication::startDragDistance())
             d->dragging = true;
         if (d->dragging) {
-            if (vp.y() < 0)
-                verticalScrollBar()->setValue(verticalScrollBar()->value() + vp.y());
-            else if (vp.y() > viewport()->height())
-                verticalScrollBar()->setValue(verticalScrollBar()->value() + vp.y() -
-                                              viewport()->height());
-            p = vp + QPointF(horizontalScrollBar()->value(), verticalScrollBar()->value());
-            positionAt(d->list, d->doc->boxes(), p, d->focus);
-            d->hasSelection = !(d->anchor == d->focus);
-            viewport()->update();
+            extendSelection(vp);
+            // Past an edge the timer scrolls, also while the pointer is held still there.
+            if (viewport()->rect().contains(vp))
+                d->autoScroll.stop();
+            else if (!d->autoScroll.isActive())
+                d->autoScroll.start();
         }
     }
+}
+
+void HtmlView::extendSelection(QPoint vp)
+{
+    d->dragPoint = vp;
+    QPointF p = vp + QPointF(horizontalScrollBar()->value(), verticalScrollBar()->value());
+    positionAt(d->list, d->doc->boxes(), p, d->focus);
+    d->hasSelection = !(d->anchor == d->focus);
+    viewport()->update();
+}
+
+void HtmlView::autoScroll()
+{
+    if (!d->dragging || !d->doc) {
+        d->autoScroll.stop();
+        return;
+    }
+    // Faster the farther past the edge, as browsers do.
+    const QPoint vp = d->dragPoint;
+    auto step = [](int before, int after) {
+        const int past = before > 0 ? -before : (after > 0 ? after : 0);
+        return past == 0 ? 0 : (past < 0 ? -1 : 1) * std::clamp(std::abs(past), 4, 200);
+    };
+    const int dy = step(-vp.y(), vp.y() - viewport()->height() + 1);
+    const int dx = step(-vp.x(), vp.x() - viewport()->width() + 1);
+    if (dx == 0 && dy == 0) {
+        d->autoScroll.stop();
+        return;
+    }
+    verticalScrollBar()->setValue(verticalScrollBar()->value() + dy);
+    horizontalScrollBar()->setValue(horizontalScrollBar()->value() + dx);
+    extendSelection(vp);
 }
 
 void HtmlView::mouseReleaseEvent(QMouseEvent* event)
@@ -360,8 +406,11 @@ void HtmlView::mouseReleaseEvent(QMouseEvent* event)
     bool wasDrag = d->dragging;
     d->pressed = false;
     d->dragging = false;
+    d->autoScroll.stop();
     int32_t pressed = d->pressedLink;
     d->pressedLink = -1;
+    if (wasDrag)
+        publishSelection();
     if (wasDrag || pressed < 0)
         return;
     QPointF p =
@@ -387,16 +436,30 @@ void HtmlView::mouseDoubleClickEvent(QMouseEvent* event)
     d->hasSelection = !(d->anchor == d->focus);
     d->pressed = false;
     viewport()->update();
+    publishSelection();
 }
 
 void HtmlView::leaveEvent(QEvent* event)
 {
     QAbstractScrollArea::leaveEvent(event);
-    if (!d->hoverTarget.isEmpty()) {
-        d->hoverTarget.clear();
-        viewport()->setCursor(Qt::ArrowCursor);
-        emit hotSpotCovered(QString());
-    }
+    clearHover();
+}
+
+bool HtmlView::viewportEvent(QEvent* event)
+{
+    // Leaving the page for a scroll bar never leaves the widget; the hover must end anyway.
+    if (event->type() == QEvent::Leave)
+        clearHover();
+    return QAbstractScrollArea::viewportEvent(event);
+}
+
+void HtmlView::clearHover()
+{
+    if (d->hoverTarget.isEmpty())
+        return;
+    d->hoverTarget.clear();
+    viewport()->setCursor(Qt::ArrowCursor);
+    emit hotSpotCovered(QString());
 }
 
 void HtmlView::keyPressEvent(QKeyEvent* event)

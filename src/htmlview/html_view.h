@@ -51,7 +51,9 @@ public:
     int position() const;
     void setPosition(int position);
 
-    // Mouse selection, as plain text.
+    // Mouse selection, as plain text. A selection the user makes (dragging, double-clicking,
+    // selecting all) is also offered as the primary selection where the desktop has one (X11).
+    // Dragging past the top or bottom keeps scrolling while the button is held.
     QString selectedText() const;
     int selectionLength() const;
     // Whether the selection holds any text; stops at the first character instead of copying.
@@ -89,9 +91,14 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
+    bool viewportEvent(QEvent* event) override;
 
 private:
     void updateScrollBars();
+    void clearHover();
+    void extendSelection(QPoint viewportPoint);
+    void autoScroll();
+    void publishSelection();
     struct Private;
     std::unique_ptr<Private> d;
 };

@@ -4,6 +4,7 @@
 #include "htmlview/text_measurer.h"
 
 #include <QPainter>
+#include <cstdlib>
 #include <unordered_map>
 
 namespace htmlview {
@@ -25,6 +26,13 @@ QString wordsOf(const DisplayList& list, const BoxTree& tree, const DisplayItem&
     return s;
 }
 
+// Colours this close to each other do not tell a selection from its background.
+bool alike(QColor a, QColor b)
+{
+    return std::abs(a.red() - b.red()) < 40 && std::abs(a.green() - b.green()) < 40 &&
+           std::abs(a.blue() - b.blue()) < 40;
+}
+
 class Painter {
 public:
     Painter(QPainter& p, const DisplayList& l, const BoxTree& t, const PaintOptions& o)
@@ -38,6 +46,26 @@ public:
         if (it == FFonts.end())
             it = FFonts.emplace(id, FT.measurer->paintFont(id, FO.fontDpi)).first;
         return it->second;
+    }
+
+    // Fills are remembered as they are painted, so selected text knows what lies under it.
+    void fill(const DisplayItem& d)
+    {
+        FP.fillRect(d.rect(), QColor::fromRgba(d.color));
+        if (FO.hasSelection)
+            FFills.push_back(&d);
+    }
+
+    QColor backgroundUnder(const DisplayItem& d) const
+    {
+        if (qAlpha(d.color) > 0)
+            return QColor::fromRgba(d.color);
+        const QPointF centre = d.rect().center();
+        for (auto it = FFills.rbegin(); it != FFills.rend(); ++it) {
+            if ((*it)->rect().contains(centre))
+                return QColor::fromRgba((*it)->color);
+        }
+        return QColor::fromRgba(FL.canvas);
     }
 
     void text(const DisplayItem& d)
@@ -62,8 +90,13 @@ public:
                 selX0 -= head.spaceWidth;
         }
         QRectF selRect(selX0, d.y, selX1 - selX0, d.h);
+        QColor selFill = FO.highlight, selText = FO.highlightedText;
+        // Over a background in the highlight colour (group headers are drawn in it) the
+        // selection is shown the other way round.
+        if (selected && alike(backgroundUnder(d), selFill))
+            std::swap(selFill, selText);
         if (selected)
-            FP.fillRect(selRect, FO.highlight);
+            FP.fillRect(selRect, selFill);
         FP.setFont(font(fontId));
         FP.setPen(QColor::fromRgba(s->color));
         FP.drawText(QPointF(d.x, d.baseline), str);
@@ -81,7 +114,7 @@ public:
         if (selected) {
             FP.save();
             FP.setClipRect(selRect, Qt::IntersectClip);
-            FP.setPen(FO.highlightedText);
+            FP.setPen(selText);
             FP.drawText(QPointF(d.x, d.baseline), str);
             FP.restore();
         }
@@ -121,6 +154,7 @@ private:
     const BoxTree& FT;
     const PaintOptions& FO;
     std::unordered_map<int, QFont> FFonts;
+    std::vector<const DisplayItem*> FFills;
 };
 
 } // namespace
@@ -137,7 +171,7 @@ void paintDisplayList(QPainter& painter, const DisplayList& list, const BoxTree&
         const DisplayItem& d = list.items[i];
         switch (d.kind) {
         case DisplayItem::Fill:
-            painter.fillRect(d.rect(), QColor::fromRgba(d.color));
+            p.fill(d);
             break;
         case DisplayItem::Text:
             p.text(d);
