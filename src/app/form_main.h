@@ -70,6 +70,7 @@ public:
     // --- smaller commands -------------------------------------------------------------------
     void ActionSetFontExecute();
     void ActionCopySelectedTextExecute();
+    void ActionSelectAllExecute();
 
     // --- the filter bar ---------------------------------------------------------------------
     // Opens the bar above the page, or puts the focus back into it.
@@ -138,6 +139,7 @@ public:
     QAction* ActionShowUncompleted = nullptr;
     QAction* ActionShowCompleted = nullptr;
     QAction* ActionCopySelectedText = nullptr;
+    QAction* ActionSelectAll = nullptr;
     QAction* ActionSetFont = nullptr;
     QAction* ActionPrint = nullptr;
     QAction* ActionOpenHelp = nullptr;

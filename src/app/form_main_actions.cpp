@@ -124,6 +124,8 @@ void TFormMain::CreateActions()
          true},
         {&TFormMain::ActionCopySelectedText, "ActionCopySelectedText", "Edit", "Copy", nullptr,
          QKeySequence(Qt::CTRL | Qt::Key_C), 13, false},
+        {&TFormMain::ActionSelectAll, "ActionSelectAll", "Edit", "Select All",
+         "Select all the text of the page", QKeySequence(Qt::CTRL | Qt::Key_A), -1, false},
         {&TFormMain::ActionFind, "ActionFind", "Edit", "Find...",
          "Show only the tasks that match what you type", QKeySequence(Qt::CTRL | Qt::Key_F), 20,
          false},
@@ -203,6 +205,7 @@ void TFormMain::CreateMenus()
     MenuEdit = menuBar()->addMenu(QStringLiteral("Edit"));
     MenuEdit->setObjectName(QStringLiteral("Edit1"));
     MenuEdit->addAction(ActionCopySelectedText);
+    MenuEdit->addAction(ActionSelectAll);
     MenuEdit->addAction(ActionFind);
     MenuEdit->addSeparator();
     MenuEdit->addAction(ActionSetFont);
@@ -261,6 +264,7 @@ void TFormMain::ConnectActions()
     bind(ActionNewList, "ActionNewListExecute", &TFormMain::ActionNewListExecute);
     bind(ActionCopySelectedText, "ActionCopySelectedTextExecute",
          &TFormMain::ActionCopySelectedTextExecute);
+    bind(ActionSelectAll, "ActionSelectAllExecute", &TFormMain::ActionSelectAllExecute);
     bind(ActionSetFont, "ActionSetFontExecute", &TFormMain::ActionSetFontExecute);
     bind(ActionFind, "ActionFindExecute", &TFormMain::ActionFindExecute);
     bind(ActionPrint, "ActionPrintExecute", &TFormMain::ActionPrintExecute);

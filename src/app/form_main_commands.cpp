@@ -55,6 +55,11 @@ void TFormMain::ActionCopySelectedTextExecute()
     QGuiApplication::clipboard()->setText(TaskViewer->selectedText());
 }
 
+void TFormMain::ActionSelectAllExecute()
+{
+    TaskViewer->selectAll();
+}
+
 void TFormMain::DoPrint()
 {
     LoadTaskView(true);

@@ -208,7 +208,7 @@ TEST_F(AppTest, MenusInTheirOrder)
               (QStringList{
                   "File: Open ToDo List..., New ToDo List..., -, Open Recent [], -, Print..., -, "
                   "Exit",
-                  "Edit: Copy, Find..., -, Set Display Font",
+                  "Edit: Copy, Select All, Find..., -, Set Display Font",
                   "Tasks: New Task..., Task List Display Order [Group by Category, Group by "
                   "Deadline, Group by Priority, Sort by Task Title, Sort by Most Recently "
                   "Created], -, Show Uncompleted Tasks, Show Completed Tasks, -, Delete "
@@ -229,6 +229,8 @@ TEST_F(AppTest, MenusInTheirOrder)
         {form.ActionOpen, "Open an existing todo list", QKeySequence(Qt::CTRL | Qt::Key_O)},
         {form.ActionNewList, "Create a new todo list", QKeySequence(Qt::CTRL | Qt::Key_N)},
         {form.ActionCopySelectedText, "", QKeySequence(Qt::CTRL | Qt::Key_C)},
+        {form.ActionSelectAll, "Select all the text of the page",
+         QKeySequence(Qt::CTRL | Qt::Key_A)},
         {form.ActionFind, "Show only the tasks that match what you type",
          QKeySequence(Qt::CTRL | Qt::Key_F)},
         {form.ActionPrint, "Print the currently visible list", {}},

@@ -226,6 +226,25 @@ TEST_F(AppTest, CopyFollowsTheSelection)
     EXPECT_NE(QApplication::clipboard()->text(), QStringLiteral("old"));
 }
 
+TEST_F(AppTest, CtrlASelectsThePage)
+{
+    WriteSimpleList(path("Work.qmtd"), 3, 0);
+    StoreRecentFiles({path("Work.qmtd")}, path("Work.qmtd"));
+    TFormMain& form = Start();
+    form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    form.taskViewer().setFocus();
+    EXPECT_FALSE(form.taskViewer().hasSelectedText());
+    QTest::keyClick(&form.taskViewer(), Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(form.taskViewer().selectedText(), form.taskViewer().documentText());
+    Idle();
+    EXPECT_TRUE(form.ActionCopySelectedText->isEnabled());
+    // Edit > Select All does the same after a click dropped the selection.
+    form.taskViewer().clearSelection();
+    form.ActionSelectAll->trigger();
+    EXPECT_EQ(form.taskViewer().selectedText(), form.taskViewer().documentText());
+}
+
 TEST_F(AppTest, CloseAndRestartFindsEverythingAsLeft)
 {
     WriteSimpleList(path("Work.qmtd"), 2, 0);
