@@ -65,11 +65,7 @@ public:
             for (uint32_t c = box.firstChild; c != NoBox; c = FT.boxes[c].nextSibling) {
                 float a, z;
                 intrinsic(c, a, z);
-                const Box& child = FT.boxes[c];
-                float margins = child.kind == Box::Flow
-                                    ? 0
-                                    : std::max(0.0f, child.style->margin[1]) +
-                                          std::max(0.0f, child.style->margin[3]);
+                const float margins = sideMargins(FT.boxes[c]);
                 cmn = std::max(cmn, a + margins);
                 cmx = std::max(cmx, z + margins);
             }
@@ -86,6 +82,14 @@ public:
         mx = std::max(mx, mn);
         FT.boxes[b].minWidth = mn;
         FT.boxes[b].maxWidth = mx;
+    }
+
+    // The left and right margins a child adds to its parent's widths (negative ones take none).
+    static float sideMargins(const Box& child)
+    {
+        return child.kind == Box::Flow ? 0
+                                       : std::max(0.0f, child.style->margin[1]) +
+                                             std::max(0.0f, child.style->margin[3]);
     }
 
     void flowIntrinsic(const Box& box, float& mn, float& mx)
@@ -140,14 +144,8 @@ public:
             break;
         }
         default: {
-            for (uint32_t c = box.firstChild; c != NoBox; c = FT.boxes[c].nextSibling) {
-                const Box& child = FT.boxes[c];
-                float margins = child.kind == Box::Flow
-                                    ? 0
-                                    : std::max(0.0f, child.style->margin[1]) +
-                                          std::max(0.0f, child.style->margin[3]);
-                w = std::max(w, breakWidth(c) + margins);
-            }
+            for (uint32_t c = box.firstChild; c != NoBox; c = FT.boxes[c].nextSibling)
+                w = std::max(w, breakWidth(c) + sideMargins(FT.boxes[c]));
             w += horizontalFrame(s);
             if (s->width.unit == Length::Px && box.kind != Box::Cell)
                 w = s->width.value + horizontalFrame(s);

@@ -149,31 +149,28 @@ void TableColumnModel::settle()
     }
 }
 
-float TableColumnModel::minWidth()
+float TableColumnModel::sum(float Column::*field)
 {
     settle();
     float s = 0;
     for (const Column& c : FColumns)
-        s += c.min;
+        s += c.*field;
     return s;
+}
+
+float TableColumnModel::minWidth()
+{
+    return sum(&Column::min);
 }
 
 float TableColumnModel::maxWidth()
 {
-    settle();
-    float s = 0;
-    for (const Column& c : FColumns)
-        s += c.max;
-    return s;
+    return sum(&Column::max);
 }
 
 float TableColumnModel::breakWidth()
 {
-    settle();
-    float s = 0;
-    for (const Column& c : FColumns)
-        s += c.brk;
-    return s;
+    return sum(&Column::brk);
 }
 
 std::vector<float> TableColumnModel::columnWidths(float available)

@@ -46,6 +46,7 @@ private:
     static void distribute(const Column* columns, size_t count, float target, bool growFixed,
                            float* widths);
     void settle();
+    float sum(float Column::*field);
     float FSpacing;
     bool FSettled = false;
     std::vector<Column> FColumns;

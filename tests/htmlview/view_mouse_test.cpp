@@ -15,14 +15,6 @@
 
 namespace {
 
-void sendMouse(QWidget* w, QEvent::Type type, QPoint pos, Qt::MouseButton button,
-               Qt::MouseButtons buttons)
-{
-    QMouseEvent e(type, QPointF(pos), w->mapToGlobal(QPointF(pos)), button, buttons,
-                  Qt::NoModifier);
-    QApplication::sendEvent(w, &e);
-}
-
 struct MouseFixture : ::testing::Test {
     void SetUp() override
     {

@@ -37,14 +37,6 @@ QPoint pointOnLink(const HtmlView& view, const QString& target)
     return QPoint(-1, -1);
 }
 
-void sendMouse(QWidget* w, QEvent::Type type, QPoint pos, Qt::MouseButton button,
-               Qt::MouseButtons buttons)
-{
-    QMouseEvent e(type, QPointF(pos), w->mapToGlobal(QPointF(pos)), button, buttons,
-                  Qt::NoModifier);
-    QApplication::sendEvent(w, &e);
-}
-
 struct ViewFixture : ::testing::Test {
     void SetUp() override
     {
