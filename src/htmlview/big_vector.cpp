@@ -44,7 +44,8 @@ void* allocateBig(std::size_t bytes)
     return p;
 }
 
-void freeBig(void* p, std::size_t bytes)
+// `bytes` matters only where large blocks are mapped (Linux).
+void freeBig(void* p, [[maybe_unused]] std::size_t bytes)
 {
     if (!p)
         return;
