@@ -14,6 +14,8 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QMenu>
+#include <QScrollBar>
+#include <QStatusBar>
 #include <QTabBar>
 #include <QTest>
 #include <QTimer>
@@ -243,6 +245,33 @@ TEST_F(AppTest, CtrlASelectsThePage)
     form.taskViewer().clearSelection();
     form.ActionSelectAll->trigger();
     EXPECT_EQ(form.taskViewer().selectedText(), form.taskViewer().documentText());
+}
+
+TEST_F(AppTest, AButtonsHintLeavesTheStatusBarWithThePointer)
+{
+    WriteSimpleList(path("Work.qmtd"), 40, 0);
+    StoreRecentFiles({path("Work.qmtd")}, path("Work.qmtd"));
+    TFormMain& form = Start();
+    form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    HtmlView& view = form.taskViewer();
+    ASSERT_TRUE(view.verticalScrollBar()->isVisible());
+    QPoint button(-1, -1);
+    for (int y = 0; y < view.viewport()->height() && button.x() < 0; y += 2) {
+        for (int x = view.viewport()->width() - 1; x >= 0; x -= 2) {
+            if (view.linkAt(QPoint(x, y)).startsWith(QStringLiteral("act:done"))) {
+                button = QPoint(x, y);
+                break;
+            }
+        }
+    }
+    ASSERT_GE(button.x(), 0);
+    QTest::mouseMove(view.viewport(), button);
+    EXPECT_EQ(form.statusBar()->currentMessage(), QStringLiteral("Mark this task Complete"));
+    // Straight from the button onto the scroll bar beside it.
+    QScrollBar* bar = view.verticalScrollBar();
+    QTest::mouseMove(bar, QPoint(bar->width() / 2, 10));
+    EXPECT_EQ(form.statusBar()->currentMessage(), QString());
 }
 
 TEST_F(AppTest, CloseAndRestartFindsEverythingAsLeft)
