@@ -5,6 +5,7 @@
 #include "app/form_main.h"
 #include "app/list_file_names.h"
 #include "platform/exclusive_file_hold.h"
+#include "store/store_warnings.h"
 #include "store/todo_db.h"
 #include "tasks/prompts.h"
 
@@ -62,6 +63,10 @@ bool TFormMain::OpenToDoList(const QString& fileName, bool showError)
         if (showError && !dynamic_cast<const ListHeldElsewhereError*>(&error))
             Prompts::message(this, ErrorMessage(error));
     }
+    // A save that was set aside rather than applied, and the like: shown even at start-up, when
+    // a failed open is not.
+    for (const QString& warning : TakeStoreWarnings())
+        Prompts::warning(this, warning);
     SetCaption();
     UpdateRecentFilesMenu();
     ClearFilter(); // a filter belongs to the list it was typed for

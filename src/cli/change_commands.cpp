@@ -35,8 +35,11 @@ int CmdNew(const CliArgs& args, CliIo& io)
 {
     const QString file = args.required(0, QStringLiteral("FILE"));
     args.expectPositional(1);
-    if (PathExists(file))
+    // An empty file (left by a program killed while it created a list) may be replaced;
+    // CreateListFile refuses any other.
+    if (PathExists(file) && !PathIsFile(file))
         throw TaskStoreError(QStringLiteral("%1 already exists.").arg(file));
+    CreateListFile(file, NewListMode::ReplaceEmpty);
     OpenList list;
     OpenTaskTable(file, list.table);
     io.out << "created " << PrintableFileName(file) << '\n';

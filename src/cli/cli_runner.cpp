@@ -6,10 +6,12 @@
 #include "shared/datetime.h"
 #include "shared/todo_global.h"
 #include "store/datapacket_reader.h"
+#include "store/store_warnings.h"
 #include "store/task_field_check.h"
 #include "store/todo_db.h"
 
 #include <QFileInfo>
+#include <optional>
 
 namespace {
 
@@ -201,6 +203,7 @@ int RunQmtd(const QStringList& arguments, QTextStream& out, QTextStream& err,
         return 0;
     }
     int status = 0;
+    std::optional<QString> failure;
     try {
         const CliCommand* command = nullptr;
         for (const CliCommand& c : CliCommands())
@@ -214,15 +217,20 @@ int RunQmtd(const QStringList& arguments, QTextStream& out, QTextStream& err,
         CliIo io{out, err, terminal};
         status = runCommand(*command, args, io);
     } catch (const CliUsageError& e) {
-        err << "qmtd: " << oneLine(e.message()) << '\n';
+        failure = e.message();
         status = 2;
     } catch (const TaskStoreError& e) {
-        err << "qmtd: " << oneLine(e.message()) << '\n';
+        failure = e.message();
         status = 1;
     } catch (const std::exception& e) {
-        err << "qmtd: " << oneLine(QString::fromLocal8Bit(e.what())) << '\n';
+        failure = QString::fromLocal8Bit(e.what());
         status = 1;
     }
+    // What the store had to tell about the list comes first, whether the command went on or not.
+    for (const QString& warning : TakeStoreWarnings())
+        err << "qmtd: warning: " << oneLine(warning) << '\n';
+    if (failure)
+        err << "qmtd: " << oneLine(*failure) << '\n';
     out.flush();
     err.flush();
     return status;

@@ -124,7 +124,8 @@ bool ExclusiveFileHold::open(const QString& path, Mode mode, Exclusion)
     FReadOnly = mode == Mode::ReadShared;
     const DWORD disposition = mode == Mode::OpenExisting || mode == Mode::ReadShared ? OPEN_EXISTING
                               : mode == Mode::CreateOrOpen                           ? OPEN_ALWAYS
-                                                           : CREATE_ALWAYS;
+                              : mode == Mode::CreateNew                              ? CREATE_NEW
+                                                        : CREATE_ALWAYS;
     const std::wstring native = QDir::toNativeSeparators(path).toStdWString();
     // A writer shares the file with no one: no other open of it succeeds while we hold it. A
     // reader shares it with readers only, so no writer can open it meanwhile, nor it a file
@@ -154,6 +155,15 @@ void ExclusiveFileHold::close()
         CloseHandle(static_cast<HANDLE>(FHandle));
         FHandle = nullptr;
     }
+}
+
+bool ExclusiveFileHold::closeAndRemove()
+{
+    // A file held without sharing cannot be put aside by anyone else, nor removed while open.
+    if (!FHandle)
+        return false;
+    close();
+    return DeleteFileW(QDir::toNativeSeparators(FPath).toStdWString().c_str());
 }
 
 qint64 ExclusiveFileHold::size()
@@ -242,10 +252,12 @@ bool ExclusiveFileHold::open(const QString& path, Mode mode, Exclusion exclusion
     int flags = (FReadOnly ? O_RDONLY : O_RDWR) | O_CLOEXEC;
     if (mode == Mode::CreateOrOpen || mode == Mode::CreateTruncate)
         flags |= O_CREAT;
+    if (mode == Mode::CreateNew)
+        flags |= O_CREAT | O_EXCL | O_NOFOLLOW;
     const QByteArray native = EncodeFileName(path);
     int fd;
     do {
-        fd = ::open(native.constData(), flags, 0666);
+        fd = ::open(native.constData(), flags, mode == Mode::CreateNew ? 0600 : 0666);
     } while (fd < 0 && errno == EINTR);
     if (fd < 0)
         return fail(QStringLiteral("Cannot open"));
@@ -348,6 +360,19 @@ void ExclusiveFileHold::close()
     }
     FLockFile.reset(); // removes the lock file, if it is ours
     FCheckWriterAfterRead = false;
+}
+
+bool ExclusiveFileHold::closeAndRemove()
+{
+    if (FFd < 0)
+        return false;
+    struct stat held, named;
+    const QByteArray native = EncodeFileName(FPath);
+    const bool same = ::fstat(FFd, &held) == 0 && ::lstat(native.constData(), &named) == 0 &&
+                      held.st_dev == named.st_dev && held.st_ino == named.st_ino;
+    const bool removed = same && ::unlink(native.constData()) == 0;
+    close();
+    return removed;
 }
 
 qint64 ExclusiveFileHold::size()

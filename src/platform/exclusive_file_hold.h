@@ -27,6 +27,8 @@ public:
         CreateOrOpen,   // creates an empty file when missing, keeps the content otherwise
         CreateTruncate, // creates the file or empties an existing one (after the hold is taken)
         ReadShared,     // an existing file, for reading only, shared with other readers
+        CreateNew,      // creates a private file (owner only) for reading and writing; fails when
+                        // anything, a symbolic link included, has the name
     };
     enum class Exclusion {
         Own,     // the hold alone keeps the others out, through a lock file where need be
@@ -52,6 +54,9 @@ public:
     const QString& reason() const { return FReason; }
     // Releases the hold and closes the file.
     void close();
+    // Closes the file and removes it, provided its name still names the file held (and not one
+    // put in its place meanwhile). True when removed.
+    bool closeAndRemove();
 
     const QString& fileName() const { return FPath; }
     QString errorString() const { return FError; }

@@ -2,89 +2,21 @@
 
 #include "platform/exclusive_file_hold.h"
 #include "platform/file_names.h"
+#include "platform/safe_files.h"
 #include "shared/todo_global.h"
-#include "store/datapacket_reader.h"
+#include "store/store_warnings.h"
 #include "store/task_table.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QtEndian>
-#include <cstring>
-#include <memory>
 
 namespace {
 
 SaveFaultHook faultHook;
 
-// The trailer behind the payload of a side file: magic, payload length, payload hash.
-constexpr char TrailerMagic[8] = {'Q', 'M', 'S', 'A', 'V', 'E', '\r', '\n'};
-constexpr int TrailerSize = 24;
-
-inline quint64 rotl(quint64 x, int r)
-{
-    return (x << r) | (x >> (64 - r));
-}
-
-// A 64-bit hash in the manner of XXH64: fast enough to run over every save, strong enough that
-// a side file torn by a power cut (zeroed or stale blocks) never passes for complete.
-quint64 ContentHash(const char* data, qint64 length)
-{
-    constexpr quint64 P1 = 11400714785074694791ull, P2 = 14029467366897019727ull,
-                      P3 = 1609587929392839161ull, P4 = 9650029242287828579ull,
-                      P5 = 2870177450012600261ull;
-    const auto round = [&](quint64 acc, quint64 input) { return rotl(acc + input * P2, 31) * P1; };
-    const auto read64 = [](const char* p) { return qFromLittleEndian<quint64>(p); };
-    const char* p = data;
-    const char* const end = data + length;
-    quint64 h;
-    if (length >= 32) {
-        quint64 v1 = P1 + P2, v2 = P2, v3 = 0, v4 = 0 - P1;
-        const char* const limit = end - 32;
-        do {
-            v1 = round(v1, read64(p));
-            v2 = round(v2, read64(p + 8));
-            v3 = round(v3, read64(p + 16));
-            v4 = round(v4, read64(p + 24));
-            p += 32;
-        } while (p <= limit);
-        h = rotl(v1, 1) + rotl(v2, 7) + rotl(v3, 12) + rotl(v4, 18);
-        for (quint64 v : {v1, v2, v3, v4})
-            h = (h ^ round(0, v)) * P1 + P4;
-    } else {
-        h = P5;
-    }
-    h += quint64(length);
-    for (; p + 8 <= end; p += 8)
-        h = rotl(h ^ round(0, read64(p)), 27) * P1 + P4;
-    if (p + 4 <= end) {
-        h = rotl(h ^ (quint64(qFromLittleEndian<quint32>(p)) * P1), 23) * P2 + P3;
-        p += 4;
-    }
-    for (; p < end; ++p)
-        h = rotl(h ^ (quint64(static_cast<uchar>(*p)) * P5), 11) * P1;
-    h ^= h >> 33;
-    h *= P2;
-    h ^= h >> 29;
-    h *= P3;
-    h ^= h >> 32;
-    return h;
-}
-
-QByteArray sideTrailer(const QByteArray& payload)
-{
-    QByteArray trailer(TrailerMagic, sizeof TrailerMagic);
-    trailer.resize(TrailerSize);
-    qToLittleEndian<quint64>(quint64(payload.size()), trailer.data() + 8);
-    qToLittleEndian<quint64>(ContentHash(payload.constData(), payload.size()), trailer.data() + 16);
-    return trailer;
-}
-
-// Only the list's holder ever touches its side file: the list's hold covers it.
-bool openSide(ExclusiveFileHold& hold, const QString& name, ExclusiveFileHold::Mode mode)
-{
-    return hold.open(name, mode, ExclusiveFileHold::Exclusion::Covered);
-}
+const QString SideSuffix = QStringLiteral(".quillmark-save");
 
 const QString injectedFailure = QStringLiteral("Simulated device failure");
 
@@ -149,10 +81,11 @@ bool rewriteInPlace(ExclusiveFileHold& file, const QByteArray& content, SaveStep
                SaveStep::FlushList, [&] { return file.flush(); }, why, error);
 }
 
+// Removes a side file found at open, provided the file at that name (now) starts as one does.
 void removeSide(const QString& side)
 {
     if (allowed(SaveStep::RemoveSide))
-        RemoveFilePath(side);
+        RemoveFileStartingWith(side, SideFileStart());
 }
 
 [[noreturn]] void saveFailed(const QString& listFileName, const QString& reason)
@@ -161,17 +94,142 @@ void removeSide(const QString& side)
                              .arg(QDir::toNativeSeparators(listFileName), reason));
 }
 
-bool isCompleteListContent(const QByteArray& payload)
+QString canonicalListPath(const QString& listFileName)
 {
-    if (payload.size() <= SignatureSchema2.size() || !payload.startsWith(SignatureSchema2))
-        return false;
-    try {
-        TaskTable scratch;
-        DataPacketReader::Read(payload.mid(SignatureSchema2.size()), scratch);
-    } catch (const TaskStoreError&) {
-        return false;
+    const QString canonical = CanonicalPath(listFileName);
+    if (!canonical.isEmpty())
+        return canonical;
+    // Not there (yet): the canonical folder and the name.
+    const QFileInfo info(listFileName);
+    const QString folder = CanonicalPath(info.absolutePath());
+    return (folder.isEmpty() ? info.absolutePath() : folder) + QLatin1Char('/') + info.fileName();
+}
+
+QString nativeName(const QString& path)
+{
+    return QDir::toNativeSeparators(path);
+}
+
+QByteArray fileNamePart(const QByteArray& path)
+{
+    return path.mid(path.lastIndexOf('/') + 1);
+}
+
+enum class Verdict {
+    LeaveAlone, // not ours
+    Remove,     // ours, and nothing in it the list needs
+    Apply,      // finishes a save of this list
+    SetAside,   // complete, but for other content or another list
+};
+
+Verdict judge(const ParsedSideFile& side, const QByteArray& list, const QString& listPath,
+              bool inStateFolder, bool newList)
+{
+    if (side.state == ParsedSideFile::State::NotOurs)
+        return Verdict::LeaveAlone;
+    if (side.state == ParsedSideFile::State::Incomplete)
+        return Verdict::Remove;
+    // Beside the list the name is enough (a copied or moved folder keeps its saves); in the
+    // state folder the whole path must match.
+    const QByteArray path = EncodeFileName(listPath);
+    const bool sameList =
+        inStateFolder ? side.listPath == path : fileNamePart(side.listPath) == fileNamePart(path);
+    QByteArray replaced;
+    if (!sameList || newList || !RebuildReplaced(side, replaced))
+        return Verdict::SetAside;
+    if (list == side.content)
+        return Verdict::Remove; // done already; only the trailer's spoiling was lost
+    return IsTornRewrite(list, replaced, side.content) ? Verdict::Apply : Verdict::SetAside;
+}
+
+QString notAppliedText(const QString& listPath)
+{
+    return QStringLiteral("%1: a save left over from an earlier session does not belong to the "
+                          "list as it is now and was not applied.")
+        .arg(nativeName(listPath));
+}
+
+// Keeps the new content of a side file that must not be applied as a list file of its own, in
+// the side file's folder, and removes the side file. False when nothing could be kept.
+bool setAside(const QString& sidePath, const ParsedSideFile& side, const QString& listPath)
+{
+    const QString folder = QFileInfo(sidePath).absolutePath();
+    QString base = QFileInfo(listPath).fileName();
+    if (base.endsWith(ListFileExtension, Qt::CaseInsensitive))
+        base.chop(ListFileExtension.size());
+    QString error;
+    for (int n = 1; n < 100; ++n) {
+        const QString kept = folder + QLatin1Char('/') + base +
+                             (n == 1 ? QStringLiteral(" (unapplied save)")
+                                     : QStringLiteral(" (unapplied save %1)").arg(n)) +
+                             ListFileExtension;
+        bool taken = false;
+        if (PublishFile(kept, side.content, PublishMode::KeepExisting, &error, &taken)) {
+            removeSide(sidePath);
+            ReportStoreWarning(notAppliedText(listPath) +
+                               QStringLiteral(" It is kept as %1.").arg(nativeName(kept)));
+            return true;
+        }
+        if (!taken)
+            break;
     }
-    return true;
+    ReportStoreWarning(notAppliedText(listPath) +
+                       QStringLiteral(" It was left in %1 (%2).").arg(nativeName(sidePath), error));
+    return false;
+}
+
+// Settles the side files of `listPath` against `list`; returns false when a complete one that
+// must not be applied could not be set aside.
+bool settle(ExclusiveFileHold* held, QByteArray& list, const SideFilePlaces& places,
+            SideFileAccess access, bool newList)
+{
+    const bool readOnly = access == SideFileAccess::ReadOnly;
+    bool allSettled = true;
+    const std::pair<QString, bool> candidates[] = {{places.beside, false},
+                                                   {places.inStateFolder, true}};
+    for (const auto& [path, inStateFolder] : candidates) {
+        QByteArray raw;
+        QString error;
+        const ReadOutcome read = ReadRegularFile(path, raw, &error);
+        if (read == ReadOutcome::Failed)
+            ReportStoreWarning(QStringLiteral("%1: the save side file %2 cannot be read (%3) and "
+                                              "was left alone.")
+                                   .arg(nativeName(places.listPath), nativeName(path), error));
+        if (read != ReadOutcome::Read)
+            continue; // missing, or a symbolic link or folder of someone else's
+        const ParsedSideFile side = ParseSideFile(raw);
+        switch (judge(side, list, places.listPath, inStateFolder, newList)) {
+        case Verdict::LeaveAlone:
+            break;
+        case Verdict::Remove:
+            if (!readOnly)
+                removeSide(path);
+            break;
+        case Verdict::Apply:
+            if (readOnly) {
+                ReportStoreWarning(QStringLiteral("%1: a save of this list was interrupted; it "
+                                                  "is shown as saved, and the next change to "
+                                                  "the list finishes it on disk.")
+                                       .arg(nativeName(places.listPath)));
+            } else if (!rewriteInPlace(*held, side.content, SaveStep::WriteList, error)) {
+                throw TaskStoreError(
+                    QStringLiteral("%1 could not be restored from %2: %3")
+                        .arg(nativeName(held->fileName()), nativeName(path), error));
+            } else {
+                removeSide(path);
+            }
+            list = side.content;
+            break;
+        case Verdict::SetAside:
+            if (readOnly)
+                ReportStoreWarning(notAppliedText(places.listPath) +
+                                   QStringLiteral(" It was left in %1.").arg(nativeName(path)));
+            else if (!setAside(path, side, places.listPath))
+                allSettled = false;
+            break;
+        }
+    }
+    return allSettled;
 }
 
 } // namespace
@@ -181,50 +239,75 @@ void SetSaveFaultHook(SaveFaultHook hook)
     faultHook = std::move(hook);
 }
 
-QString SideFileName(const QString& listFileName)
+SideFilePlaces SideFilesOf(const QString& listFileName)
 {
-    return listFileName + QStringLiteral("-save");
-}
-
-QByteArray WrapSideContent(const QByteArray& payload)
-{
-    return payload + sideTrailer(payload);
-}
-
-bool UnwrapSideContent(const QByteArray& sideContent, QByteArray& payload)
-{
-    if (sideContent.size() < TrailerSize)
-        return false;
-    const qsizetype length = sideContent.size() - TrailerSize;
-    const char* trailer = sideContent.constData() + length;
-    if (std::memcmp(trailer, TrailerMagic, sizeof TrailerMagic) != 0 ||
-        qFromLittleEndian<quint64>(trailer + 8) != quint64(length) ||
-        qFromLittleEndian<quint64>(trailer + 16) != ContentHash(sideContent.constData(), length))
-        return false;
-    payload = sideContent.left(length);
-    return true;
+    SideFilePlaces places;
+    places.listPath = canonicalListPath(listFileName);
+    const QFileInfo list(places.listPath);
+    places.beside = list.absolutePath() + QStringLiteral("/.") + list.fileName() + SideSuffix;
+    const QByteArray key =
+        QCryptographicHash::hash(EncodeFileName(places.listPath), QCryptographicHash::Sha256)
+            .toHex()
+            .left(32);
+    places.inStateFolder =
+        UserStateFolder() + QLatin1Char('/') + QString::fromLatin1(key) + SideSuffix;
+    return places;
 }
 
 ListFileSaver::ListFileSaver(ExclusiveFileHold& list)
     : FList(list), FSide(std::make_unique<ExclusiveFileHold>()),
-      FSideName(SideFileName(list.fileName()))
+      FPlaces(SideFilesOf(list.fileName()))
 {
 }
 
 ListFileSaver::~ListFileSaver()
 {
     // A side file that still holds a save the list did not get stays for the next open.
-    if (FSide->isOpen()) {
+    if (FPending || !allowed(SaveStep::RemoveSide))
         FSide->close();
-        if (!FPending)
-            removeSide(FSideName);
+    else
+        FSide->closeAndRemove();
+}
+
+bool ListFileSaver::openSide(QString& error)
+{
+    // Only the list's holder ever touches its side file: the list's hold covers it.
+    constexpr auto Covered = ExclusiveFileHold::Exclusion::Covered;
+    ExclusiveFileHold& side = *FSide;
+    const auto sideError = [&] { return side.errorString(); };
+    if (hookedOp(
+            SaveStep::CreateSide,
+            [&] { return side.open(FPlaces.beside, ExclusiveFileHold::Mode::CreateNew, Covered); },
+            sideError, error)) {
+        FSideName = FPlaces.beside;
+        return true;
     }
+    // The list's folder refuses it (no permission to write there, a file of someone else's at
+    // the name, a name too long for the folder): the user's own state folder takes it.
+    QString folderError, stateError;
+    if (hookedOp(
+            SaveStep::CreateSideInStateFolder,
+            [&] {
+                return MakePrivateFolder(QFileInfo(FPlaces.inStateFolder).absolutePath(),
+                                         &folderError) &&
+                       side.open(FPlaces.inStateFolder, ExclusiveFileHold::Mode::CreateNew,
+                                 Covered);
+            },
+            [&] { return folderError.isEmpty() ? side.errorString() : folderError; }, stateError)) {
+        FSideName = FPlaces.inStateFolder;
+        return true;
+    }
+    error += QStringLiteral("; ") + stateError;
+    return false;
 }
 
 void ListFileSaver::dropSide()
 {
-    FSide->close();
-    removeSide(FSideName);
+    if (allowed(SaveStep::RemoveSide))
+        FSide->closeAndRemove();
+    else
+        FSide->close();
+    FSideName.clear();
     FFolderSynced = false;
     FPending = false;
 }
@@ -232,13 +315,12 @@ void ListFileSaver::dropSide()
 void ListFileSaver::Save(const QByteArray& oldContent, const QByteArray& newContent)
 {
     QString error;
-    const QByteArray trailer = sideTrailer(newContent);
-    const qint64 sideSize = newContent.size() + trailer.size();
     ExclusiveFileHold& side = *FSide;
     const auto sideError = [&] { return side.errorString(); };
 
     // 0. The last save failed and could not even put the old content back: the side file is
-    //    all there is of it. It may only be overwritten once the list is whole again.
+    //    all there is of it. It may only be overwritten once the list is whole again (with the
+    //    content the caller now takes as the list's).
     if (FPending) {
         QString restoreError;
         if (!rewriteInPlace(FList, oldContent, SaveStep::RestoreList, restoreError))
@@ -246,20 +328,31 @@ void ListFileSaver::Save(const QByteArray& oldContent, const QByteArray& newCont
         FPending = false;
     }
 
+    // The header records what this save replaces. The digest of the content on disk is the
+    // one the last save computed for its new content; only the first save of an open list
+    // reads the whole old content for it.
+    if (FOnDiskLength != oldContent.size()) {
+        FOnDiskDigest = DigestOf(oldContent);
+        FOnDiskLength = oldContent.size();
+    }
+    const ContentDigest newDigest = DigestOf(newContent);
+    const QByteArray header =
+        SideFileHeader(EncodeFileName(FPlaces.listPath),
+                       DescribeReplaced(oldContent, FOnDiskDigest, newContent), newContent.size());
+    const QByteArray trailer = SideFileTrailer(header, newDigest, newContent.size());
+    const qint64 sideSize = header.size() + newContent.size() + trailer.size();
+
     // 1. The new content, complete and on disk, beside the list. Until this is done the list
     //    itself is untouched, so any failure here just drops the side file. The side file stays
     //    open between saves and is rewritten in place: a data flush of a file that keeps its
     //    size is far cheaper than creating, flushing and removing a file every time.
     bool sideDurable =
-        (side.isOpen() ||
-         hookedOp(
-             SaveStep::CreateSide,
-             [&] { return openSide(side, FSideName, ExclusiveFileHold::Mode::CreateTruncate); },
-             sideError, error)) &&
-        hookedWrite(
-            side, SaveStep::WriteSide,
-            {{newContent.constData(), newContent.size()}, {trailer.constData(), trailer.size()}},
-            error) &&
+        (side.isOpen() || openSide(error)) &&
+        hookedWrite(side, SaveStep::WriteSide,
+                    {{header.constData(), header.size()},
+                     {newContent.constData(), newContent.size()},
+                     {trailer.constData(), trailer.size()}},
+                    error) &&
         hookedOp(
             SaveStep::ResizeSide, [&] { return side.resize(sideSize); }, sideError, error) &&
         hookedOp(
@@ -273,9 +366,12 @@ void ListFileSaver::Save(const QByteArray& oldContent, const QByteArray& newCont
         FFolderSynced = sideDurable;
     }
     if (!sideDurable) {
-        dropSide();
+        if (side.isOpen())
+            dropSide();
         saveFailed(FList.fileName(), error);
     }
+    // Whatever happens now, the next save works out the digest of its old content afresh.
+    FOnDiskLength = -1;
     FPending = true;
 
     // 2. The list rewritten in place. From here on an interruption is finished by the next open.
@@ -288,45 +384,32 @@ void ListFileSaver::Save(const QByteArray& oldContent, const QByteArray& newCont
             dropSide();
         saveFailed(FList.fileName(), error);
     }
+    FOnDiskDigest = newDigest;
+    FOnDiskLength = newContent.size();
 
     // 3. Done: the side file's trailer is spoilt so that it no longer reads as complete. Should
-    //    that not reach the disk, the side file holds exactly the list's content, and finishing
-    //    it again at the next open changes nothing.
+    //    that not reach the disk, the side file holds exactly the list's content, and the next
+    //    open, finding the list already new, only removes it.
     FPending = false;
-    static const char spoilt[sizeof TrailerMagic] = {};
+    static const char spoilt[SideTrailerMagicSize] = {};
     if (allowed(SaveStep::SpoilSide))
-        side.writeAt(newContent.size(), spoilt, sizeof spoilt);
+        side.writeAt(SideTrailerOffset(header, newContent.size()), spoilt, sizeof spoilt);
 }
 
-bool RecoverInterruptedSave(ExclusiveFileHold& list)
+QByteArray SettleSideFiles(ExclusiveFileHold& list, const QByteArray& content,
+                           SideFileAccess access)
 {
-    const QString side = SideFileName(list.fileName());
-    if (!PathExists(side))
-        return false;
-    ExclusiveFileHold sideHold;
-    QByteArray raw;
-    if (!openSide(sideHold, side, ExclusiveFileHold::Mode::OpenExisting) || !sideHold.readAll(raw))
-        throw TaskStoreError(
-            QStringLiteral("%1 could not be opened to finish an interrupted save: %2")
-                .arg(QDir::toNativeSeparators(side), sideHold.errorString()));
-    QByteArray payload;
-    if (!UnwrapSideContent(raw, payload) || !isCompleteListContent(payload)) {
-        // Cut short before the list was touched: the list holds its old content.
-        sideHold.close();
-        removeSide(side);
-        return false;
-    }
-    QString error;
-    if (!rewriteInPlace(list, payload, SaveStep::WriteList, error))
-        throw TaskStoreError(QStringLiteral("%1 could not be restored from %2: %3")
-                                 .arg(QDir::toNativeSeparators(list.fileName()),
-                                      QDir::toNativeSeparators(side), error));
-    sideHold.close();
-    removeSide(side);
-    return true;
+    QByteArray settled = content;
+    settle(&list, settled, SideFilesOf(list.fileName()), access, false);
+    return settled;
 }
 
-void RemoveStaleSideFile(const QString& listFileName)
+void SettleSideFilesOfNewList(const QString& listFileName)
 {
-    RemoveFilePath(SideFileName(listFileName));
+    QByteArray none;
+    const SideFilePlaces places = SideFilesOf(listFileName);
+    if (!settle(nullptr, none, places, SideFileAccess::ReadWrite, true))
+        throw TaskStoreError(QStringLiteral("%1 can not be created: a save left from an earlier "
+                                            "list of this name could not be set aside.")
+                                 .arg(nativeName(listFileName)));
 }

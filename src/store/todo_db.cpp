@@ -35,9 +35,21 @@ TdbToDoFile& requireWritableList()
     return file;
 }
 
+// Writes the table to the open list. When that fails, the table is put back to what the file
+// holds before the error goes on, so that nothing shows a change that is not on disk.
 void writeList(TaskTable& table)
 {
-    requireListFile().WriteDataSet(table);
+    TdbToDoFile& file = requireListFile();
+    try {
+        file.WriteDataSet(table);
+    } catch (const TaskStoreError&) {
+        const QString order = table.IndexName();
+        DataPacketReader::Read(file.ReadDataPacket(), table, file.FileName());
+        StripDeadlineTimes(table);
+        AddSortIndexes(table);
+        table.SetIndexName(order);
+        throw;
+    }
 }
 
 // In use: the message as it always was (and who holds it, when that is known); otherwise the
@@ -76,34 +88,30 @@ TdbToDoFile::TdbToDoFile(const QString& dbFileName, TOpenAccess access)
     : FFileName(dbFileName), FReadOnly(access == TOpenAccess::ReadOnly),
       FFileStream(std::make_unique<ExclusiveFileHold>())
 {
-    if (FReadOnly || PathExists(dbFileName)) {
-        if (!FFileStream->open(dbFileName, FReadOnly ? ExclusiveFileHold::Mode::ReadShared
-                                                     : ExclusiveFileHold::Mode::OpenExisting))
-            cannotOpen(dbFileName, *FFileStream);
-        if (!FReadOnly)
-            RecoverInterruptedSave(*FFileStream);
-        if (!FFileStream->readAll(FContent))
-            cannotOpen(dbFileName, *FFileStream);
-        // Both signatures have the same length; a file must hold more than its signature.
-        if (FContent.size() > SignatureSchema2.size()) {
-            if (FContent.startsWith(SignatureSchema1))
-                FSchemaLevel = 1;
-            else if (FContent.startsWith(SignatureSchema2))
-                FSchemaLevel = 2;
-        }
-        if (FSchemaLevel == 0) {
-            FFileStream->close();
-            throw TaskStoreError(
-                QStringLiteral("%1 is not a valid %2 file.").arg(dbFileName, ProductName));
-        }
-    } else {
-        if (!FFileStream->open(dbFileName, ExclusiveFileHold::Mode::CreateOrOpen))
-            throw TaskStoreError(QStringLiteral("%1 can not be created. You may not have the "
-                                                "correct access level to create files in this "
-                                                "location.")
-                                     .arg(dbFileName));
-        RemoveStaleSideFile(dbFileName);
-        FSchemaLevel = 2;
+    // A missing list is created whole first, and then opened as any other.
+    if (!FReadOnly && !PathExists(dbFileName))
+        CreateListFile(dbFileName);
+    if (!FFileStream->open(dbFileName, FReadOnly ? ExclusiveFileHold::Mode::ReadShared
+                                                 : ExclusiveFileHold::Mode::OpenExisting) ||
+        !FFileStream->readAll(FContent))
+        cannotOpen(dbFileName, *FFileStream);
+    FContent = SettleSideFiles(*FFileStream, FContent,
+                               FReadOnly ? SideFileAccess::ReadOnly : SideFileAccess::ReadWrite);
+    if (FContent.isEmpty()) {
+        FFileStream->close();
+        throw TaskStoreError(QStringLiteral("%1 is empty.").arg(dbFileName));
+    }
+    // Both signatures have the same length; a file must hold more than its signature.
+    if (FContent.size() > SignatureSchema2.size()) {
+        if (FContent.startsWith(SignatureSchema1))
+            FSchemaLevel = 1;
+        else if (FContent.startsWith(SignatureSchema2))
+            FSchemaLevel = 2;
+    }
+    if (FSchemaLevel == 0) {
+        FFileStream->close();
+        throw TaskStoreError(
+            QStringLiteral("%1 is not a valid %2 file.").arg(dbFileName, ProductName));
     }
 }
 
@@ -131,7 +139,15 @@ void TdbToDoFile::WriteDataSet(const TaskTable& dataSet)
     DataPacketWriter::Write(dataSet, FSpare);
     if (!FSaver)
         FSaver = std::make_unique<ListFileSaver>(*FFileStream);
-    FSaver->Save(FContent, FSpare);
+    try {
+        FSaver->Save(FContent, FSpare);
+    } catch (const TaskStoreError&) {
+        // When not even the old content could be put back, the side file holds the new content
+        // and the next open finishes the save from it: that is the list's content now.
+        if (FSaver->pending())
+            std::swap(FContent, FSpare);
+        throw;
+    }
     std::swap(FContent, FSpare);
     FSchemaLevel = 2;
 }
@@ -262,16 +278,9 @@ void OpenTaskTable(const QString& dbFileName, TaskTable& table, TOpenAccess acce
             }
             StripDeadlineTimes(table);
         } else {
+            // Created whole (CreateListFile), then read as any other list.
             currentListFile = std::make_unique<TdbToDoFile>(dbFileName);
-            CreateTaskTable(table);
-            try {
-                currentListFile->WriteDataSet(table);
-            } catch (...) {
-                // Leave no empty file behind that would later read as not valid.
-                currentListFile.reset();
-                RemoveFilePath(dbFileName);
-                throw;
-            }
+            DataPacketReader::Read(currentListFile->ReadDataPacket(), table, dbFileName);
         }
         AddSortIndexes(table);
     } catch (...) {

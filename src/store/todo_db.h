@@ -25,7 +25,9 @@ public:
 // The open list file, held from opening until it is destroyed.
 class TdbToDoFile {
 public:
-    // Opens or creates the list file; raises TaskStoreError with the user's message on failure.
+    // Opens the list file, creating a missing one (CreateListFile) unless read-only, and settles
+    // the side files of an interrupted save (see SettleSideFiles); raises TaskStoreError with the
+    // user's message on failure.
     explicit TdbToDoFile(const QString& dbFileName, TOpenAccess access = TOpenAccess::ReadWrite);
     ~TdbToDoFile();
     TdbToDoFile(const TdbToDoFile&) = delete;
@@ -57,6 +59,16 @@ private:
 // The longest title and category the task record holds, in characters.
 constexpr int TaskTitleSize = 200;
 constexpr int TaskCategorySize = 50;
+
+enum class NewListMode {
+    OpenIfTaken,  // a file that has the name by now is left as it is, for opening
+    ReplaceEmpty, // an empty file at the name is replaced; any other raises "<file> already
+                  // exists."
+};
+// Puts a new, empty list file under `dbFileName`, whole or not at all: a list that is killed
+// half-way leaves no file. Side files left from an earlier list of that name are set aside.
+// Raises the can-not-be-created error when the folder refuses it.
+void CreateListFile(const QString& dbFileName, NewListMode mode = NewListMode::OpenIfTaken);
 
 // The task record's field set, as a new list gets it.
 std::vector<FieldDef> TaskRecordFields();

@@ -71,6 +71,16 @@ void error(QWidget* parent, const QString& text, const QString& details)
     box.exec();
 }
 
+void warning(QWidget* parent, const QString& text)
+{
+    const QString caption = QStringLiteral("Warning");
+    record(Kind::Warning, caption, text);
+    if (state().scripted)
+        return;
+    QMessageBox box(QMessageBox::Warning, caption, text, QMessageBox::Ok, parent);
+    box.exec();
+}
+
 bool confirm(QWidget* parent, const QString& text)
 {
     const QString caption = QStringLiteral("Confirm");

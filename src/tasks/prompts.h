@@ -32,6 +32,8 @@ struct Record {
 void message(QWidget* parent, const QString& text);
 // "Error" box with the message; `details` go behind a details button.
 void error(QWidget* parent, const QString& text, const QString& details = {});
+// "Warning" box with the message and an OK button: something the user must know, no error.
+void warning(QWidget* parent, const QString& text);
 // "Confirm" box with Yes and No, No being the default. True for Yes.
 bool confirm(QWidget* parent, const QString& text);
 

@@ -1,9 +1,11 @@
 #include "platform/exclusive_file_hold.h"
 #include "store/datapacket_reader.h"
 #include "store/list_file_save.h"
+#include "store/store_warnings.h"
 #include "store/todo_db.h"
 #include "store_test_support.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QProcess>
 #include <QRandomGenerator>
@@ -48,38 +50,60 @@ struct FaultPlan {
     }
 };
 
+// The changes a save is tried with: one that keeps the file's length, one that shortens it and
+// one that lengthens it.
+struct Change {
+    const char* what;
+    void (*apply)(TaskTable& table);
+};
+const Change changes[] = {
+    {"complete task 5", [](TaskTable& t) { MarkTaskCompleted(t, 5); }},
+    {"delete task 3", [](TaskTable& t) { DeleteTask(t, 3); }},
+    {"append a task",
+     [](TaskTable& t) {
+         AppendTask(t, "appended", "Cat", 45100.5, NullDate, 0, QString(900, QLatin1Char('y')));
+     }},
+};
+
 class CrashSafeSaveTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
         ASSERT_TRUE(FDir.isValid());
+        qputenv("XDG_STATE_HOME", QFile::encodeName(FDir.filePath("state")));
         SetClock([] { return QDateTime(QDate(2024, 3, 20), QTime(10, 15, 30, 125)); });
         FList = FDir.filePath("list.qmtd");
         FOld = ListFileOf(someTasks(40));
-        // The content a successful completion of record 5 gives.
-        ASSERT_TRUE(WriteFileBytes(FList, FOld));
-        OpenTaskTable(FList, FTable);
-        FTable.SetIndexName(SortModeName(smDePrTiCr));
-        MarkTaskCompleted(FTable, 5);
-        CloseTaskStore(FTable);
-        FNew = ReadFileBytes(FList);
-        ASSERT_NE(FNew, FOld);
-        // The same save as the second of a session, after one that completed task 9.
-        ASSERT_TRUE(WriteFileBytes(FList, FOld));
-        OpenTaskTable(FList, FTable);
-        FTable.SetIndexName(SortModeName(smDePrTiCr));
-        MarkTaskCompleted(FTable, 9);
-        FWarmOld = ReadFileBytes(FList);
-        MarkTaskCompleted(FTable, 5);
-        CloseTaskStore(FTable);
-        FWarmNew = ReadFileBytes(FList);
-        ASSERT_NE(FWarmNew, FWarmOld);
+        useChange(changes[0]);
     }
     void TearDown() override
     {
         SetSaveFaultHook({});
         CloseTaskStore(FTable);
         SetClock({});
+    }
+
+    // The contents a successful save of `change` gives, as the first save of a session and (warm)
+    // as the second, after one that completed task 9.
+    void useChange(const Change& change)
+    {
+        FChange = &change;
+        ASSERT_TRUE(WriteFileBytes(FList, FOld));
+        OpenTaskTable(FList, FTable);
+        FTable.SetIndexName(SortModeName(smDePrTiCr));
+        change.apply(FTable);
+        CloseTaskStore(FTable);
+        FNew = ReadFileBytes(FList);
+        ASSERT_NE(FNew, FOld);
+        ASSERT_TRUE(WriteFileBytes(FList, FOld));
+        OpenTaskTable(FList, FTable);
+        FTable.SetIndexName(SortModeName(smDePrTiCr));
+        MarkTaskCompleted(FTable, 9);
+        FWarmOld = ReadFileBytes(FList);
+        change.apply(FTable);
+        CloseTaskStore(FTable);
+        FWarmNew = ReadFileBytes(FList);
+        ASSERT_NE(FWarmNew, FWarmOld);
     }
 
     // Saves once under `plan`, as the first save of the session or (warm) the second; returns
@@ -94,7 +118,7 @@ protected:
         SetSaveFaultHook([&plan](SaveStep s, qint64 b) { return plan(s, b); });
         bool failed = false;
         try {
-            MarkTaskCompleted(FTable, 5);
+            FChange->apply(FTable);
         } catch (const TaskStoreError& e) {
             failed = true;
             EXPECT_TRUE(e.message().startsWith(FList + " could not be saved"))
@@ -110,13 +134,16 @@ protected:
         CloseTaskStore(FTable);
         OpenTaskTable(FList, FTable);
         const QByteArray bytes = ReadFileBytes(FList);
-        EXPECT_FALSE(QFileInfo::exists(SideFileName(FList)));
+        EXPECT_FALSE(QFileInfo::exists(SideFilesOf(FList).beside));
+        EXPECT_FALSE(QFileInfo::exists(SideFilesOf(FList).inStateFolder));
+        EXPECT_TRUE(TakeStoreWarnings().isEmpty());
         CloseTaskStore(FTable);
         return bytes;
     }
 
     QTemporaryDir FDir;
     QString FList;
+    const Change* FChange = nullptr;
     QByteArray FOld, FNew, FWarmOld, FWarmNew;
     TaskTable FTable;
 };
@@ -125,74 +152,88 @@ protected:
 
 TEST_F(CrashSafeSaveTest, EveryFailingOperationLeavesTheOldContent)
 {
-    for (bool warm : {false, true}) {
-        const QByteArray& before = warm ? FWarmOld : FOld;
-        const QByteArray& after = warm ? FWarmNew : FNew;
-        FaultPlan count;
-        ASSERT_FALSE(saveUnder(count, warm));
-        // The first save creates the side file and flushes its folder; later ones reuse it.
-        const std::vector<SaveStep> expected =
-            warm ? std::vector<SaveStep>{SaveStep::WriteSide,  SaveStep::ResizeSide,
-                                         SaveStep::FlushSide,  SaveStep::WriteList,
-                                         SaveStep::ResizeList, SaveStep::FlushList,
-                                         SaveStep::SpoilSide}
-                 : std::vector<SaveStep>{
-                       SaveStep::CreateSide, SaveStep::WriteSide,   SaveStep::ResizeSide,
-                       SaveStep::FlushSide,  SaveStep::FlushFolder, SaveStep::WriteList,
-                       SaveStep::ResizeList, SaveStep::FlushList,   SaveStep::SpoilSide};
-        ASSERT_TRUE(count.steps == expected) << warm;
-        for (int k = 0; k < count.seen; ++k)
-            for (qint64 partial : {qint64(-1), qint64(0), qint64(1), after.size() / 2}) {
-                FaultPlan plan;
-                plan.mode = FaultPlan::Mode::FailOne;
-                plan.failAt = k;
-                plan.partialBytes = partial;
-                const bool failed = saveUnder(plan, warm);
-                // The hold is kept through a failed save.
-                ExclusiveFileHold probe;
-                EXPECT_FALSE(probe.open(FList, ExclusiveFileHold::Mode::OpenExisting));
-                // Only the final step may fail without failing the save.
-                EXPECT_EQ(failed, count.steps[k] != SaveStep::SpoilSide) << k;
-                EXPECT_TRUE(contentAfterReopen() == (failed ? before : after))
-                    << "warm " << warm << ", failing operation " << k << ", partial " << partial;
-            }
-    }
+    for (const Change& change : changes)
+        for (bool warm : {false, true}) {
+            SCOPED_TRACE(change.what);
+            useChange(change);
+            const QByteArray& before = warm ? FWarmOld : FOld;
+            const QByteArray& after = warm ? FWarmNew : FNew;
+            FaultPlan count;
+            ASSERT_FALSE(saveUnder(count, warm));
+            // The first save creates the side file and flushes its folder; later ones reuse it.
+            const std::vector<SaveStep> expected =
+                warm ? std::vector<SaveStep>{SaveStep::WriteSide,  SaveStep::ResizeSide,
+                                             SaveStep::FlushSide,  SaveStep::WriteList,
+                                             SaveStep::ResizeList, SaveStep::FlushList,
+                                             SaveStep::SpoilSide}
+                     : std::vector<SaveStep>{
+                           SaveStep::CreateSide, SaveStep::WriteSide,   SaveStep::ResizeSide,
+                           SaveStep::FlushSide,  SaveStep::FlushFolder, SaveStep::WriteList,
+                           SaveStep::ResizeList, SaveStep::FlushList,   SaveStep::SpoilSide};
+            ASSERT_TRUE(count.steps == expected) << warm;
+            for (int k = 0; k < count.seen; ++k)
+                for (qint64 partial : {qint64(-1), qint64(0), qint64(1), after.size() / 2}) {
+                    FaultPlan plan;
+                    plan.mode = FaultPlan::Mode::FailOne;
+                    plan.failAt = k;
+                    plan.partialBytes = partial;
+                    const bool failed = saveUnder(plan, warm);
+                    // The hold is kept through a failed save.
+                    ExclusiveFileHold probe;
+                    EXPECT_FALSE(probe.open(FList, ExclusiveFileHold::Mode::OpenExisting));
+                    // Only the final step may fail without failing the save, and the side
+                    // file's creation beside the list, which the state folder then takes.
+                    const SaveStep step = count.steps[k];
+                    EXPECT_EQ(failed, step != SaveStep::SpoilSide && step != SaveStep::CreateSide)
+                        << k;
+                    // A failed save leaves the table as the file is.
+                    EXPECT_TRUE(DataPacketWriter::Write(FTable) ==
+                                (failed ? before : after).mid(SignatureSchema2.size()))
+                        << k;
+                    EXPECT_TRUE(contentAfterReopen() == (failed ? before : after))
+                        << "warm " << warm << ", failing operation " << k << ", partial "
+                        << partial;
+                }
+        }
 }
 
 TEST_F(CrashSafeSaveTest, APowerCutAtAnyPointLeavesOldOrNewContent)
 {
-    for (bool warm : {false, true}) {
-        const QByteArray& before = warm ? FWarmOld : FOld;
-        const QByteArray& after = warm ? FWarmNew : FNew;
-        FaultPlan count;
-        ASSERT_FALSE(saveUnder(count, warm));
-        int sawOld = 0, sawNew = 0;
-        for (int k = 0; k < count.seen; ++k)
-            for (qint64 partial :
-                 {qint64(-1), qint64(0), qint64(7), after.size() / 3, after.size() - 1}) {
-                FaultPlan plan;
-                plan.mode = FaultPlan::Mode::CrashFrom;
-                plan.failAt = k;
-                plan.partialBytes = partial;
-                saveUnder(plan, warm);
-                const QByteArray content = contentAfterReopen();
-                EXPECT_TRUE(content == before || content == after)
-                    << "warm " << warm << ", cut at operation " << k << ", partial " << partial;
-                sawOld += content == before;
-                sawNew += content == after;
-                // Cut while the side file is written: old. Once the list is being written: new.
-                // In between (written, not yet confirmed on disk) either is right.
-                const SaveStep step = count.steps[k];
-                if (step == SaveStep::CreateSide || step == SaveStep::WriteSide) {
-                    EXPECT_TRUE(content == before) << warm << ' ' << k << ' ' << partial;
+    for (const Change& change : changes)
+        for (bool warm : {false, true}) {
+            SCOPED_TRACE(change.what);
+            useChange(change);
+            const QByteArray& before = warm ? FWarmOld : FOld;
+            const QByteArray& after = warm ? FWarmNew : FNew;
+            FaultPlan count;
+            ASSERT_FALSE(saveUnder(count, warm));
+            int sawOld = 0, sawNew = 0;
+            for (int k = 0; k < count.seen; ++k)
+                for (qint64 partial :
+                     {qint64(-1), qint64(0), qint64(7), after.size() / 3, after.size() - 1}) {
+                    FaultPlan plan;
+                    plan.mode = FaultPlan::Mode::CrashFrom;
+                    plan.failAt = k;
+                    plan.partialBytes = partial;
+                    saveUnder(plan, warm);
+                    const QByteArray content = contentAfterReopen();
+                    EXPECT_TRUE(content == before || content == after)
+                        << "warm " << warm << ", cut at operation " << k << ", partial " << partial;
+                    sawOld += content == before;
+                    sawNew += content == after;
+                    // Cut while the side file is written: old. Once the list is being written:
+                    // new. In between (written, not yet confirmed on disk) either is right.
+                    const SaveStep step = count.steps[k];
+                    if (step == SaveStep::CreateSide || step == SaveStep::WriteSide) {
+                        EXPECT_TRUE(content == before) << warm << ' ' << k << ' ' << partial;
+                    }
+                    if (step >= SaveStep::WriteList) {
+                        EXPECT_TRUE(content == after) << warm << ' ' << k << ' ' << partial;
+                    }
                 }
-                if (step >= SaveStep::WriteList) {
-                    EXPECT_TRUE(content == after) << warm << ' ' << k << ' ' << partial;
-                }
-            }
-        EXPECT_GT(sawOld, 0);
-        EXPECT_GT(sawNew, 0);
-    }
+            EXPECT_GT(sawOld, 0);
+            EXPECT_GT(sawNew, 0);
+        }
 }
 
 TEST_F(CrashSafeSaveTest, WhenTheOldContentCannotBePutBackTheNextOpenFinishesTheSave)
@@ -213,11 +254,14 @@ TEST_F(CrashSafeSaveTest, WhenTheOldContentCannotBePutBackTheNextOpenFinishesThe
     SetSaveFaultHook({});
     EXPECT_EQ(writes, 2);
     EXPECT_TRUE(QFileInfo::exists(SideFileName(FList)));
+    // The change is what the list opens with next, so the table keeps it.
+    EXPECT_TRUE(DataPacketWriter::Write(FTable) == FNew.mid(SignatureSchema2.size()));
     EXPECT_TRUE(contentAfterReopen() == FNew);
 }
 
 // After a save that could not put the old content back, the next save must not overwrite the
-// side file (all that is left of the failed save) before the list is whole again.
+// side file (all that is left of the failed save) before the list is whole again: it first
+// writes the content the side file holds, which is what the list opens with until then.
 TEST_F(CrashSafeSaveTest, TheSaveAfterAFailedRestoreMakesTheListWholeFirst)
 {
     ASSERT_TRUE(WriteFileBytes(FList, FOld));
@@ -238,49 +282,7 @@ TEST_F(CrashSafeSaveTest, TheSaveAfterAFailedRestoreMakesTheListWholeFirst)
     EXPECT_EQ(plan.steps[0], SaveStep::RestoreList);
     EXPECT_EQ(plan.steps[3], SaveStep::WriteSide);
     SetSaveFaultHook({});
-    EXPECT_TRUE(contentAfterReopen() == FOld);
-}
-
-TEST_F(CrashSafeSaveTest, SideFilesFoundAtOpen)
-{
-    const QByteArray torn = FNew.left(FNew.size() / 2) + FOld.mid(FNew.size() / 2);
-    const QByteArray wrapped = WrapSideContent(FNew);
-    QByteArray flipped = wrapped;
-    flipped[100] = char(flipped[100] ^ 0x40);
-    const QByteArray notAList = WrapSideContent(SignatureSchema2 + "not a datapacket at all");
-    struct Case {
-        const char* what;
-        QByteArray list;
-        QByteArray side;
-        QByteArray expected;
-    };
-    const Case cases[] = {
-        {"complete side, torn list", torn, wrapped, FNew},
-        {"complete side, list already new", FNew, wrapped, FNew},
-        {"side cut short", FOld, wrapped.chopped(1), FOld},
-        {"side without trailer", FOld, FNew, FOld},
-        {"side with a changed byte", FOld, flipped, FOld},
-        {"side that is no list", FOld, notAList, FOld},
-        {"empty side", FOld, QByteArray(), FOld},
-    };
-    for (const Case& c : cases) {
-        ASSERT_TRUE(WriteFileBytes(FList, c.list));
-        ASSERT_TRUE(WriteFileBytes(SideFileName(FList), c.side));
-        EXPECT_TRUE(contentAfterReopen() == c.expected) << c.what;
-    }
-}
-
-TEST_F(CrashSafeSaveTest, ASideFileBesideANewListIsDropped)
-{
-    const QString fresh = FDir.filePath("fresh.qmtd");
-    ASSERT_TRUE(WriteFileBytes(SideFileName(fresh), WrapSideContent(FNew)));
-    OpenTaskTable(fresh, FTable);
-    EXPECT_EQ(FTable.RecordCount(), 0);
-    EXPECT_EQ(ReadFileBytes(fresh), ListFileOf({}));
-    CloseTaskStore(FTable);
-    EXPECT_FALSE(QFileInfo::exists(SideFileName(fresh)));
-    OpenTaskTable(fresh, FTable);
-    EXPECT_EQ(FTable.RecordCount(), 0);
+    EXPECT_TRUE(contentAfterReopen() == FNew);
 }
 
 TEST_F(CrashSafeSaveTest, TheSideFileLivesWhileTheListIsOpen)
@@ -292,10 +294,12 @@ TEST_F(CrashSafeSaveTest, TheSideFileLivesWhileTheListIsOpen)
     EXPECT_TRUE(QFileInfo::exists(SideFileName(FList)));
     ExclusiveFileHold probe;
     EXPECT_FALSE(probe.open(SideFileName(FList), ExclusiveFileHold::Mode::OpenExisting));
-    QByteArray payload;
-    EXPECT_FALSE(UnwrapSideContent(ReadFileBytes(SideFileName(FList)), payload));
+    EXPECT_EQ(ParseSideFile(ReadFileBytes(SideFileName(FList))).state,
+              ParsedSideFile::State::Incomplete);
     CloseTaskStore(FTable);
     EXPECT_FALSE(QFileInfo::exists(SideFileName(FList)));
+    EXPECT_EQ(QDir(FDir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList{"list.qmtd"});
 }
 
 TEST_F(CrashSafeSaveTest, ASecondProcessCannotOpenAHeldList)

@@ -360,7 +360,8 @@ TEST_F(TaskOpsTest, RecordIndexOutsideTheListIsAnErrorAndChangesNothing)
     EXPECT_FALSE(fileWrittenSinceAged());
 }
 
-TEST_F(TaskOpsTest, AFailedWriteKeepsTheChangeInMemoryAndTheFileAsItWas)
+// The table goes back to what the file holds, so no later page can show the change.
+TEST_F(TaskOpsTest, AFailedWriteLeavesTheTableAndTheFileAsTheyWere)
 {
     addTasks({{"Only", "", At(2026, 1, 1), NullDate, 1, NullDate, ""}});
     showPage();
@@ -371,7 +372,7 @@ TEST_F(TaskOpsTest, AFailedWriteKeepsTheChangeInMemoryAndTheFileAsItWas)
     answerEdit([](TFormTaskEdit& f) { f.eTitle->setText("Second"); }, true);
     EXPECT_THROW(ops->NewTaskItem(-1), std::exception);
     SetSaveFaultHook({});
-    EXPECT_EQ(host->table.RecordCount(), 2);
+    EXPECT_EQ(host->table.RecordCount(), 1);
     EXPECT_EQ(host->loads, 0); // the page is not regenerated
     EXPECT_EQ(fileBytes(), before);
 }

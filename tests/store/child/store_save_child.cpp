@@ -2,6 +2,8 @@
 //   store_save_child save FILE   appends "task N" and saves, again and again, printing
 //                                "saved N" after each save has returned
 //   store_save_child open FILE   opens the list and exits 0, or prints the error and exits 3
+//   store_save_child new PREFIX  creates PREFIX1.qmtd, PREFIX2.qmtd, ... one after the other,
+//                                printing "created N" after each
 
 #include "shared/datetime.h"
 #include "shared/todo_global.h"
@@ -19,6 +21,14 @@ int main(int argc, char* argv[])
     const QString file = QString::fromLocal8Bit(argv[2]);
     TaskTable table;
     try {
+        if (mode == QLatin1String("new")) {
+            for (int n = 1;; ++n) {
+                OpenTaskTable(file + QString::number(n) + QStringLiteral(".qmtd"), table);
+                CloseTaskStore(table);
+                std::printf("created %d\n", n);
+                std::fflush(stdout);
+            }
+        }
         OpenTaskTable(file, table);
         if (mode == QLatin1String("open"))
             return 0;
