@@ -222,6 +222,11 @@ QString CanonicalPath(const QString& path)
     return QFileInfo(path).canonicalFilePath();
 }
 
+QString AbsoluteFileName(const QString& path)
+{
+    return QFileInfo(path).absoluteFilePath();
+}
+
 QString FinalLinkTarget(const QString& path)
 {
     QString at = QFileInfo(path).absoluteFilePath();
@@ -247,7 +252,7 @@ bool PublishFile(const QString& path, const QByteArray& content, PublishMode mod
 {
     if (nameTaken)
         *nameTaken = false;
-    const QFileInfo info(path);
+    const QFileInfo info(AbsoluteFileName(path));
     const QByteArray target = EncodeFileName(info.absoluteFilePath());
     const QByteArray folder = EncodeFileName(info.absolutePath());
     const QString what = QStringLiteral("Cannot create");
@@ -390,9 +395,19 @@ QString CanonicalPath(const QString& path)
     return canonical;
 }
 
+QString AbsoluteFileName(const QString& path)
+{
+    if (QDir::isAbsolutePath(path))
+        return QDir::cleanPath(path);
+    char* here = ::getcwd(nullptr, 0);
+    const QString folder = here ? DecodeFileName(here) : QDir::currentPath();
+    ::free(here);
+    return QDir::cleanPath(folder + QLatin1Char('/') + path);
+}
+
 QString FinalLinkTarget(const QString& path)
 {
-    QString at = QFileInfo(path).absoluteFilePath();
+    QString at = AbsoluteFileName(path);
     for (int depth = 0; depth < 40; ++depth) {
         const QByteArray name = EncodeFileName(at);
         QByteArray target(4096, '\0');
@@ -410,7 +425,7 @@ QString FinalLinkTarget(const QString& path)
 
 bool MakePrivateFolder(const QString& folder, QString* error)
 {
-    const QString clean = QDir::cleanPath(QFileInfo(folder).absoluteFilePath());
+    const QString clean = AbsoluteFileName(folder);
     QStringList missing;
     for (QString at = clean; !PathIsFolder(at);) {
         missing.prepend(at);

@@ -34,6 +34,9 @@ ReadOutcome ReadRegularFile(const QString& path, QByteArray& content, QString* e
 // symbolic link or any other file at the name stays. True when removed.
 bool RemoveFileStartingWith(const QString& path, const QByteArray& start);
 
+// `path` made absolute and clean, keeping every byte of the name (QFileInfo's absoluteFilePath
+// re-encodes a relative name).
+QString AbsoluteFileName(const QString& path);
 // `path` with every symbolic link, "." and ".." resolved; empty when it does not exist.
 QString CanonicalPath(const QString& path);
 // Where the chain of symbolic links at `path` ends (`path` itself, made absolute, when it is no

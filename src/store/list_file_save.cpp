@@ -100,7 +100,7 @@ QString canonicalListPath(const QString& listFileName)
     if (!canonical.isEmpty())
         return canonical;
     // Not there (yet): the canonical folder and the name.
-    const QFileInfo info(listFileName);
+    const QFileInfo info(AbsoluteFileName(listFileName));
     const QString folder = CanonicalPath(info.absolutePath());
     return (folder.isEmpty() ? info.absolutePath() : folder) + QLatin1Char('/') + info.fileName();
 }

@@ -5,6 +5,8 @@
 #include "htmlview/html_view.h"
 #include "platform/exclusive_file_hold.h"
 #include "shared/todo_global.h"
+#include "store/list_file_save.h"
+#include "store/side_file_format.h"
 #include "store/todo_db.h"
 #include "tasks/prompts.h"
 
@@ -287,4 +289,49 @@ TEST_F(AppTest, GreetingLinkCreatesTheFirstList)
     ASSERT_FALSE(Prompts::shown().isEmpty());
     EXPECT_EQ(Prompts::shown().back().kind, Prompts::Kind::Error);
     EXPECT_EQ(Prompts::shown().back().text, QStringLiteral("Unknown action URI (act:explode/1)"));
+}
+
+TEST_F(AppTest, AnEmptyListFileIsReportedAndNewReplacesIt)
+{
+    QFile empty(path("Empty.qmtd"));
+    ASSERT_TRUE(empty.open(QIODevice::WriteOnly));
+    empty.close();
+    TFormMain& form = Start();
+    Prompts::setNextFileName(path("Empty.qmtd"));
+    form.ActionOpenExecute();
+    EXPECT_EQ(Messages(), QStringList{path("Empty.qmtd") + " is empty."});
+    EXPECT_EQ(CurrentListFileName(), QString());
+
+    Prompts::clearShown();
+    Prompts::setNextFileName(path("Empty.qmtd"));
+    form.ActionNewListExecute();
+    EXPECT_TRUE(Messages().isEmpty());
+    EXPECT_EQ(CurrentListFileName(), path("Empty.qmtd"));
+    EXPECT_EQ(Content(path("Empty.qmtd")).size(), SignatureSchema2.size() + 196);
+}
+
+// A save left beside the list that does not belong to it is set aside, and the user is told even
+// by the silent open at start-up.
+TEST_F(AppTest, ASaveSetAsideAtStartIsShownAsAWarning)
+{
+    WriteSimpleList(path("Work.qmtd"), 3, 0);
+    WriteSimpleList(path("Other.qmtd"), 1, 0);
+    const SideFilePlaces places = SideFilesOf(path("Work.qmtd"));
+    const QByteArray other = Content(path("Other.qmtd"));
+    QFile side(places.beside);
+    ASSERT_TRUE(side.open(QIODevice::WriteOnly));
+    side.write(SideFileBytes(QFile::encodeName(places.listPath), other, other + "x"));
+    side.close();
+    StoreRecentFiles({path("Work.qmtd")}, path("Work.qmtd"));
+    TFormMain& form = Start();
+    EXPECT_EQ(CurrentListFileName(), path("Work.qmtd"));
+    EXPECT_TRUE(form.taskViewer().documentSource().contains(QStringLiteral("Open task 2")));
+    QStringList warnings;
+    for (const Prompts::Record& r : Prompts::shown())
+        if (r.kind == Prompts::Kind::Warning)
+            warnings.append(r.text);
+    ASSERT_EQ(warnings.size(), 1);
+    EXPECT_TRUE(warnings[0].endsWith("It is kept as " + path("Work (unapplied save).qmtd") + "."))
+        << warnings[0].toStdString();
+    EXPECT_FALSE(QFile::exists(places.beside));
 }
