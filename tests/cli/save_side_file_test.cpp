@@ -1,4 +1,4 @@
-// qmtd and the save side file: what it tells on standard error, what dump leaves alone,
+// qmtd and the save side file: what it tells on standard error, what dump and page leave alone,
 // empty files, and a list in a folder its user cannot write (run as the user nobody).
 
 #include "platform/safe_files.h"
@@ -83,12 +83,25 @@ QByteArray listOf(int count, int completed = -1)
     return SignatureSchema2 + DataPacketWriter::Write(table);
 }
 
+// The titles in a dump, sorted.
 QStringList titlesIn(const QString& dumpText)
 {
     QStringList titles;
     const QJsonObject d = QJsonDocument::fromJson(dumpText.toUtf8()).object();
-    for (const QJsonValue& v : d["records"].toArray())
-        titles.append(v.toObject()["Task Title"].toString());
+    for (const QJsonValue& v : d["tasks"].toArray())
+        titles.append(v.toObject()["title"].toString());
+    titles.sort();
+    return titles;
+}
+
+// The titles of the completed tasks in a dump, in its order.
+QStringList completedIn(const QString& dumpText)
+{
+    QStringList titles;
+    const QJsonObject d = QJsonDocument::fromJson(dumpText.toUtf8()).object();
+    for (const QJsonValue& v : d["tasks"].toArray())
+        if (!v.toObject()["completed"].isNull())
+            titles.append(v.toObject()["title"].toString());
     return titles;
 }
 
@@ -129,9 +142,9 @@ TEST_F(SaveSideFileCliTest, ASetAsideSaveIsToldOnStandardError)
     EXPECT_EQ(titlesIn(qmtd({"dump", kept}).out), QStringList{"Task 0"});
 }
 
-// dump shows a save that was cut short as the next change will finish it, and leaves the files
-// as they are; a user's file at the old side file name survives every command.
-TEST_F(SaveSideFileCliTest, DumpChangesNothing)
+// dump and page show a save that was cut short as the next change will finish it, and leave the
+// files as they are; a user's file at the old side file name survives every command.
+TEST_F(SaveSideFileCliTest, DumpAndPageChangeNothing)
 {
     const QByteArray before = listOf(3), after = listOf(3, 1);
     // Cut inside the changed value: its first bytes new, the rest old.
@@ -147,7 +160,8 @@ TEST_F(SaveSideFileCliTest, DumpChangesNothing)
     ASSERT_TRUE(writeBytes(FList, torn));
     ASSERT_TRUE(writeBytes(places.beside, side));
     ASSERT_TRUE(writeBytes(FList + "-save", decoy));
-    for (const QStringList& args : {QStringList{"dump", FList}}) {
+    for (const QStringList& args :
+         {QStringList{"dump", FList}, QStringList{"page", FList}, QStringList{"list", FList}}) {
         const QmtdResult r = qmtd(args);
         EXPECT_EQ(r.status, 0) << r.err.toStdString();
         EXPECT_TRUE(r.err.startsWith("qmtd: warning: " + places.listPath +
@@ -157,8 +171,7 @@ TEST_F(SaveSideFileCliTest, DumpChangesNothing)
         EXPECT_EQ(bytesOf(places.beside), side);
         EXPECT_EQ(bytesOf(FList + "-save"), decoy);
     }
-    const QmtdResult dumped = qmtd({"dump", FList});
-    EXPECT_NE(dumped.out.indexOf("45100.5"), -1) << dumped.out.toStdString();
+    EXPECT_EQ(completedIn(qmtd({"dump", FList}).out), QStringList{"Task 1"});
     // The first change finishes the save; the user's file stays.
     ASSERT_EQ(qmtd({"add", FList, "fourth"}).status, 0);
     EXPECT_EQ(titlesIn(qmtd({"dump", FList}).out),
@@ -265,14 +278,13 @@ TEST_F(UnwritableFolderTest, AnInterruptedSaveInTheStateFolderIsFinished)
     // Shown finished, touched not at all; then finished by the first change.
     const QmtdResult shown = asNobody({"dump", FList});
     EXPECT_EQ(shown.status, 0) << shown.err.toStdString();
-    EXPECT_NE(shown.out.indexOf("45100.5"), -1);
+    EXPECT_EQ(completedIn(shown.out), QStringList{"Task 2"});
     EXPECT_EQ(bytesOf(FList), torn);
     EXPECT_EQ(bytesOf(places.inStateFolder), side);
     const QmtdResult r = asNobody({"done", FList, "1"});
     EXPECT_EQ(r.status, 0) << r.err.toStdString();
     EXPECT_FALSE(QFileInfo::exists(places.inStateFolder));
-    const QString dumped = qmtd({"dump", FList}).out;
-    EXPECT_NE(dumped.indexOf("45100.5"), -1);
+    EXPECT_EQ(completedIn(qmtd({"dump", FList}).out), (QStringList{"Task 0", "Task 2"}));
     EXPECT_EQ(entriesOf(FLists), QStringList{"list.qmtd"});
 }
 
