@@ -1,7 +1,8 @@
 #pragma once
 // std::vector for the large per-document arrays (nodes, boxes, items, display list). Big blocks
 // are mapped directly and marked for huge pages on Linux: a long page touches tens of
-// megabytes, and faulting them in 4 KB pages costs more than the layout itself.
+// megabytes, and faulting them in 4 KB pages costs more than the layout itself. Big blocks given
+// back are kept for the next document (up to a bound), since pages are rebuilt whole often.
 
 #include <cstddef>
 #include <cstdlib>
