@@ -185,6 +185,7 @@ private:
     double FFilterSince = NullDate;
     int FTabTasks = 0;
     int FMatchedTasks = 0;
+    QString FPageText; // the page last built, kept for its memory
     bool FShownOnce = false;
     bool FClosed = false;
     QPrinter FPrinter;

@@ -91,16 +91,18 @@ void TFormMain::LoadTaskView(bool printing)
     TaskViewer->clear();
     if (!ClientDataSetMain.Active())
         return;
-    const TaskPage page =
+    // The view has let go of the last page's text just now, so its memory serves the new one.
+    TaskPage page =
         BuildTaskPage(ClientDataSetMain, int(GetTaskSortMode()), FTaskViewFilter, printing,
                       FImagePaths, CurrentPageStyleSheet(!FTaskQuery.isEmpty()), Today(),
-                      PageQuery{&FTaskQuery, FFilterSince});
+                      PageQuery{&FTaskQuery, FFilterSince}, std::move(FPageText));
     FCompletedTasks = page.FCompletedTasks;
     FTabTasks = page.tabTasks;
     FMatchedTasks = page.matched;
     UpdateFilterStatus();
     TaskViewer->loadFromString(page.text);
     FRecsShown = page.FRecsShown;
+    FPageText = std::move(page.text);
 }
 
 void TFormMain::DisplayGreeting()

@@ -161,7 +161,7 @@ QString PriorityName(qint64 priority)
 
 namespace {
 // Ampersands are handled in the same pass as the rest, so no entity is escaped twice.
-void AppendEscaped(QString& out, const QString& text, bool quotes)
+void AppendEscaped(QString& out, QStringView text, bool quotes)
 {
     for (const QChar c : text) {
         switch (c.unicode()) {
@@ -187,7 +187,7 @@ void AppendEscaped(QString& out, const QString& text, bool quotes)
 }
 } // namespace
 
-void AppendEscapedHtml(QString& out, const QString& text)
+void AppendEscapedHtml(QString& out, QStringView text)
 {
     AppendEscaped(out, text, true);
 }

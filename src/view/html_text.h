@@ -14,7 +14,7 @@ QString PriorityName(qint64 priority);
 
 // Escapes &, <, > and " so that a user's text cannot be read as markup.
 QString EscapeHtml(const QString& text);
-void AppendEscapedHtml(QString& out, const QString& text);
+void AppendEscapedHtml(QString& out, QStringView text);
 
 // The details text escaped, "http://" and "https://" addresses (prefix in any letter case)
 // turned into links, and CR LF pairs turned into "<br>".

@@ -36,15 +36,16 @@ QChar entityChar(QStringView entity)
 
 void AppendMarkedText(QString& out, const QString& text, const std::vector<TextRange>& marks)
 {
+    const QStringView view(text);
     qsizetype at = 0;
     for (const TextRange& mark : marks) {
-        AppendEscapedHtml(out, text.mid(at, mark.begin - at));
+        AppendEscapedHtml(out, view.mid(at, mark.begin - at));
         out += markOpen;
-        AppendEscapedHtml(out, text.mid(mark.begin, mark.end - mark.begin));
+        AppendEscapedHtml(out, view.mid(mark.begin, mark.end - mark.begin));
         out += markClose;
         at = mark.end;
     }
-    AppendEscapedHtml(out, text.mid(at));
+    AppendEscapedHtml(out, view.mid(at));
 }
 
 QString MarkHtml(const QString& html, const QString& text, const std::vector<TextRange>& marks)
@@ -69,6 +70,15 @@ QString MarkHtml(const QString& html, const QString& text, const std::vector<Tex
             open = true;
         }
     };
+    // Whether beforeVisible would open or close a mark at the next visible character.
+    const auto changesMark = [&] {
+        if (open)
+            return next < marks.size() && marks[next].end <= shown;
+        size_t k = next;
+        while (k < marks.size() && marks[k].end <= shown)
+            ++k;
+        return k < marks.size() && marks[k].begin <= shown;
+    };
     const auto closeMark = [&] {
         if (open) {
             out += markClose;
@@ -76,6 +86,13 @@ QString MarkHtml(const QString& html, const QString& text, const std::vector<Tex
         }
     };
 
+    // Visible characters are copied a run at a time: the run ends where a mark opens or closes.
+    const QStringView source(html);
+    qsizetype run = 0; // start of the characters not yet copied
+    const auto flush = [&](qsizetype upTo) {
+        out += source.mid(run, upTo - run);
+        run = upTo;
+    };
     qsizetype i = 0;
     while (i < html.size()) {
         const QChar c = html[i];
@@ -83,11 +100,12 @@ QString MarkHtml(const QString& html, const QString& text, const std::vector<Tex
             const qsizetype end = html.indexOf(u'>', i);
             if (end < 0)
                 return html;
-            const QStringView tag = QStringView(html).mid(i, end - i + 1);
+            const QStringView tag = source.mid(i, end - i + 1);
+            flush(i);
             closeMark();
-            out += tag;
+            flush(end + 1);
             if (tag.compare(u"<br>", Qt::CaseInsensitive) == 0) {
-                if (text.mid(shown, 2) != QLatin1String("\r\n"))
+                if (QStringView(text).mid(shown, 2) != u"\r\n")
                     return html;
                 shown += 2;
             }
@@ -101,15 +119,18 @@ QString MarkHtml(const QString& html, const QString& text, const std::vector<Tex
             if (end < 0 || end - i > 10)
                 return html;
             length = end - i + 1;
-            visible = entityChar(QStringView(html).mid(i, length));
+            visible = entityChar(source.mid(i, length));
         }
         if (shown >= text.size() || text[shown] != visible)
             return html;
-        beforeVisible();
-        out += QStringView(html).mid(i, length);
+        if (changesMark()) {
+            flush(i);
+            beforeVisible();
+        }
         ++shown;
         i += length;
     }
+    flush(html.size());
     closeMark();
     return shown == text.size() ? out : html;
 }

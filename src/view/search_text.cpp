@@ -195,14 +195,16 @@ void SearchText::findAll(const QString& needle, std::vector<TextRange>& ranges) 
 
 void MergeRanges(std::vector<TextRange>& ranges)
 {
+    if (ranges.size() < 2)
+        return;
     std::sort(ranges.begin(), ranges.end(),
               [](const TextRange& a, const TextRange& b) { return a.begin < b.begin; });
-    std::vector<TextRange> merged;
-    for (const TextRange& r : ranges) {
-        if (!merged.empty() && r.begin <= merged.back().end)
-            merged.back().end = std::max(merged.back().end, r.end);
+    size_t last = 0;
+    for (size_t i = 1; i < ranges.size(); ++i) {
+        if (ranges[i].begin <= ranges[last].end)
+            ranges[last].end = std::max(ranges[last].end, ranges[i].end);
         else
-            merged.push_back(r);
+            ranges[++last] = ranges[i];
     }
-    ranges.swap(merged);
+    ranges.resize(last + 1);
 }

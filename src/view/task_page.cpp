@@ -159,11 +159,13 @@ TaskPage BuildTaskPage(TaskTable& table, int sortMode, TTaskViewFilter filter, b
 
 TaskPage BuildTaskPage(TaskTable& table, int sortMode, TTaskViewFilter filter, bool printing,
                        const ActionImagePaths& images, const QString& styleSheet, double today,
-                       const PageQuery& query)
+                       const PageQuery& query, QString buffer)
 {
     TaskPage page;
     if (!table.Active())
         return page;
+    buffer.truncate(0); // keeps the memory
+    page.text = std::move(buffer);
 
     const TSortMode mode = EffectiveSortMode(sortMode);
     const Grouping grouping = groupingOf(mode);
@@ -226,7 +228,7 @@ TaskPage BuildTaskPage(TaskTable& table, int sortMode, TTaskViewFilter filter, b
             if (query.query->Matches(values, today, &marks))
                 ++matched;
             else if (table.AsDateTime(fCreated) >= query.keepCreatedFrom)
-                marks = TaskMarks();
+                marks.clear();
             else
                 continue;
         }

@@ -37,7 +37,9 @@ TSortMode EffectiveSortMode(int sortMode);
 TaskPage BuildTaskPage(TaskTable& table, int sortMode, TTaskViewFilter filter, bool printing,
                        const ActionImagePaths& images, const QString& styleSheet, double today);
 // The same page narrowed by a query; the message row "No tasks match “<query>”." stands in for
-// the tasks when the view has some but none matches.
+// the tasks when the view has some but none matches. The text is built in `buffer`, whose
+// contents are dropped: handing back the last page's text, when nothing else holds it, spares
+// allocating and touching tens of megabytes afresh for a long list.
 TaskPage BuildTaskPage(TaskTable& table, int sortMode, TTaskViewFilter filter, bool printing,
                        const ActionImagePaths& images, const QString& styleSheet, double today,
-                       const PageQuery& query);
+                       const PageQuery& query, QString buffer = QString());

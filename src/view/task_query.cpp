@@ -338,7 +338,7 @@ bool TaskQuery::Matches(const TaskValues& task, double today, TaskMarks* marks) 
     if (!marks)
         return true;
 
-    *marks = TaskMarks();
+    marks->clear();
     for (const Term& term : FTerms) {
         if (term.negated)
             continue;

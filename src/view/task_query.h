@@ -44,6 +44,12 @@ struct TaskMarks {
     std::vector<TextRange> category;
     std::vector<TextRange> details;
     bool isEmpty() const { return title.empty() && category.empty() && details.empty(); }
+    void clear()
+    {
+        title.clear();
+        category.clear();
+        details.clear();
+    }
 };
 
 class TaskQuery {
@@ -64,7 +70,7 @@ public:
     const QString& text() const { return FText; }
 
     // Whether the task matches on the day `today` (a whole day). With `marks`, a match also
-    // fills in where the query's words occur.
+    // fills in where the query's words occur (reusing the vectors' memory).
     bool Matches(const TaskValues& task, double today, TaskMarks* marks = nullptr) const;
 
     struct Term;
