@@ -6,6 +6,7 @@
 #include "shared/todo_global.h"
 #include "store/datapacket_reader.h"
 #include "store/datapacket_writer.h"
+#include "store/side_file_format.h"
 #include "store/todo_db.h"
 
 #include <QCoreApplication>
@@ -127,6 +128,36 @@ BENCHMARK(BM_MarkTaskCompletedWithSave)
     ->Iterations(30)
     ->Repetitions(5)
     ->ReportAggregatesOnly(true);
+
+// What a save computes for its side file besides the packet, for one completed task: the new
+// content's digest, the difference from the old content (its shared start and end) and the
+// header and trailer. The save adds this and one small write to the side file.
+void BM_SideFileHeader(benchmark::State& state)
+{
+    const int count = int(state.range(0));
+    TaskTable table;
+    fillTasks(table, count);
+    const QByteArray oldContent = SignatureSchema2 + DataPacketWriter::Write(table);
+    AddSortIndexes(table);
+    table.SetIndexName(SortModeName(smDePrTiCr));
+    table.SetRecNo(1 + count / 2);
+    table.SetDateTime(table.FieldIndex(TaskField::Completed), EncodeDateTime(QDate(2024, 6, 1)));
+    const QByteArray newContent = SignatureSchema2 + DataPacketWriter::Write(table);
+    const ContentDigest oldDigest = DigestOf(oldContent);
+    const QByteArray listPath = "/home/someone/Documents/lists/bench.qmtd";
+    qsizetype headerSize = 0;
+    for (auto _ : state) {
+        const ContentDigest digest = DigestOf(newContent);
+        const QByteArray header = SideFileHeader(
+            listPath, DescribeReplaced(oldContent, oldDigest, newContent), newContent.size());
+        const QByteArray trailer = SideFileTrailer(header, digest, newContent.size());
+        benchmark::DoNotOptimize(trailer.data());
+        headerSize = header.size();
+    }
+    state.SetBytesProcessed(int64_t(state.iterations()) * newContent.size());
+    state.counters["header_bytes"] = double(headerSize);
+}
+BENCHMARK(BM_SideFileHeader)->Arg(1000)->Arg(10000)->Unit(benchmark::kMicrosecond);
 
 } // namespace
 

@@ -2,6 +2,7 @@
 
 #include "platform/file_names.h"
 #include "platform/lock_file.h"
+#include "platform/safe_files.h"
 
 #include <QDir>
 #include <QFile>
@@ -45,14 +46,7 @@ QString inSentence(QString text)
 bool ExclusiveFileHold::fail(const QString& what)
 {
     const DWORD code = GetLastError();
-    wchar_t* text = nullptr;
-    FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                       FORMAT_MESSAGE_IGNORE_INSERTS,
-                   nullptr, code, 0, reinterpret_cast<LPWSTR>(&text), 0, nullptr);
-    const QString reason =
-        text ? QString::fromWCharArray(text).trimmed() : QStringLiteral("error %1").arg(code);
-    if (text)
-        LocalFree(text);
+    const QString reason = WindowsErrorText(code);
     FError = QStringLiteral("%1 %2: %3").arg(what, QDir::toNativeSeparators(FPath), reason);
     switch (code) {
     case ERROR_ACCESS_DENIED:

@@ -32,16 +32,7 @@ QString native(const QString& path)
 
 QString lastErrorText()
 {
-    const DWORD code = GetLastError();
-    wchar_t* text = nullptr;
-    FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                       FORMAT_MESSAGE_IGNORE_INSERTS,
-                   nullptr, code, 0, reinterpret_cast<LPWSTR>(&text), 0, nullptr);
-    const QString reason =
-        text ? QString::fromWCharArray(text).trimmed() : QStringLiteral("error %1").arg(code);
-    if (text)
-        LocalFree(text);
-    return reason;
+    return WindowsErrorText(GetLastError());
 }
 
 std::wstring wide(const QString& path)
@@ -131,6 +122,19 @@ bool linkNoReplace(const QByteArray& from, const QByteArray& to)
 } // namespace
 
 #ifdef Q_OS_WIN
+
+QString WindowsErrorText(unsigned long code)
+{
+    wchar_t* text = nullptr;
+    FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                       FORMAT_MESSAGE_IGNORE_INSERTS,
+                   nullptr, code, 0, reinterpret_cast<LPWSTR>(&text), 0, nullptr);
+    const QString reason =
+        text ? QString::fromWCharArray(text).trimmed() : QStringLiteral("error %1").arg(code);
+    if (text)
+        LocalFree(text);
+    return reason;
+}
 
 bool PublishFile(const QString& path, const QByteArray& content, PublishMode mode, QString* error,
                  bool* nameTaken)

@@ -49,3 +49,8 @@ QString UserStateFolder();
 // Creates `folder` and any missing parents as private folders (0700), forcing each new entry
 // to disk. True when it exists afterwards.
 bool MakePrivateFolder(const QString& folder, QString* error = nullptr);
+
+#ifdef Q_OS_WIN
+// The system's text for a Windows error code (GetLastError()).
+QString WindowsErrorText(unsigned long code);
+#endif

@@ -20,8 +20,6 @@ inline quint64 rotl(quint64 x, int r)
 constexpr quint64 P1 = 11400714785074694791ull, P2 = 14029467366897019727ull,
                   P3 = 1609587929392839161ull, P4 = 9650029242287828579ull,
                   P5 = 2870177450012600261ull;
-constexpr quint64 SecondSeed = 0x9E3779B97F4A7C15ull;
-
 inline quint64 round64(quint64 acc, quint64 input)
 {
     return rotl(acc + input * P2, 31) * P1;
@@ -32,9 +30,9 @@ inline quint64 read64(const char* p)
     return qFromLittleEndian<quint64>(p);
 }
 
-// The end of XXH64 once the four lanes have taken every whole 32-byte stripe.
-quint64 finish(const quint64 (&v)[4], quint64 seed, bool hadStripes, const char* p, const char* end,
-               qint64 length)
+// The low half: XXH64's end once its four lanes have taken every whole 32-byte stripe.
+quint64 finishLow(const quint64 (&v)[4], bool hadStripes, const char* p, const char* end,
+                  qint64 length)
 {
     quint64 h;
     if (hadStripes) {
@@ -42,7 +40,7 @@ quint64 finish(const quint64 (&v)[4], quint64 seed, bool hadStripes, const char*
         for (quint64 lane : v)
             h = (h ^ round64(0, lane)) * P1 + P4;
     } else {
-        h = seed + P5;
+        h = P5;
     }
     h += quint64(length);
     for (; p + 8 <= end; p += 8)
@@ -58,6 +56,34 @@ quint64 finish(const quint64 (&v)[4], quint64 seed, bool hadStripes, const char*
     h ^= h >> 29;
     h *= P3;
     h ^= h >> 32;
+    return h;
+}
+
+// The high half: the same lanes and tail merged another way (other rotations, the lanes in the
+// other order, another final mix), so that the two halves together tell 128 bits of the 256-bit
+// state apart.
+quint64 finishHigh(const quint64 (&v)[4], bool hadStripes, const char* p, const char* end,
+                   qint64 length)
+{
+    constexpr quint64 M1 = 0xFF51AFD7ED558CCDull, M2 = 0xC4CEB9FE1A85EC53ull;
+    quint64 h;
+    if (hadStripes) {
+        h = rotl(v[3], 3) + rotl(v[2], 17) + rotl(v[1], 29) + rotl(v[0], 43);
+        for (int i = 3; i >= 0; --i)
+            h = rotl(h ^ (v[i] * M1), 37) * P2 + P3;
+    } else {
+        h = P4;
+    }
+    h ^= quint64(length) * M2;
+    for (; p + 8 <= end; p += 8)
+        h = rotl(h + read64(p) * P3, 29) * M1;
+    for (; p < end; ++p)
+        h = rotl(h ^ (quint64(static_cast<uchar>(*p)) * P1), 13) * M2;
+    h ^= h >> 33;
+    h *= M1;
+    h ^= h >> 33;
+    h *= M2;
+    h ^= h >> 33;
     return h;
 }
 
@@ -103,31 +129,21 @@ qint64 sharedEndOf(const char* a, const char* b, qint64 n)
 
 ContentDigest DigestOf(const char* data, qint64 length)
 {
-    const quint64 seeds[2] = {0, SecondSeed};
-    quint64 v[2][4];
-    for (int s = 0; s < 2; ++s) {
-        v[s][0] = seeds[s] + P1 + P2;
-        v[s][1] = seeds[s] + P2;
-        v[s][2] = seeds[s];
-        v[s][3] = seeds[s] - P1;
-    }
+    quint64 v[4] = {P1 + P2, P2, 0, 0 - P1};
     const char* p = data;
     const char* const end = data + length;
     if (length >= 32) {
         const char* const limit = end - 32;
         do {
-            for (int i = 0; i < 4; ++i) {
-                const quint64 word = read64(p + 8 * i);
-                v[0][i] = round64(v[0][i], word);
-                v[1][i] = round64(v[1][i], word);
-            }
+            v[0] = round64(v[0], read64(p));
+            v[1] = round64(v[1], read64(p + 8));
+            v[2] = round64(v[2], read64(p + 16));
+            v[3] = round64(v[3], read64(p + 24));
             p += 32;
         } while (p <= limit);
     }
-    ContentDigest d;
-    d.low = finish(v[0], seeds[0], length >= 32, p, end, length);
-    d.high = finish(v[1], seeds[1], length >= 32, p, end, length);
-    return d;
+    return {finishLow(v, length >= 32, p, end, length),
+            finishHigh(v, length >= 32, p, end, length)};
 }
 
 ReplacedContent DescribeReplaced(const QByteArray& oldContent, const ContentDigest& oldDigest,

@@ -19,7 +19,10 @@
 #include <QByteArray>
 #include <QtGlobal>
 
-// A 128-bit digest: two 64-bit XXH64 hashes of the bytes under different seeds, in one pass.
+// A 128-bit digest in one pass at XXH64's speed: XXH64's four 64-bit lanes, whose round is a
+// bijection (so a change of one word per lane always changes the state), merged into two 64-bit
+// halves, the low one XXH64 itself. Not a cryptographic hash: an open never trusts it alone, it
+// compares the list's bytes with the content the side file describes.
 struct ContentDigest {
     quint64 low = 0;
     quint64 high = 0;

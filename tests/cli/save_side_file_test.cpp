@@ -2,6 +2,7 @@
 // empty files, and a list in a folder its user cannot write (run as the user nobody).
 
 #include "platform/safe_files.h"
+#include "qmtd_process.h"
 #include "shared/todo_global.h"
 #include "store/datapacket_writer.h"
 #include "store/list_file_save.h"
@@ -27,40 +28,17 @@
 
 namespace {
 
-struct QmtdResult {
-    int status = -1;
-    QString out;
-    QString err;
-};
-
-// qmtd with `args`; as the user nobody (with this home and state folder) when `home` is given.
+// qmtd with `args`; as the user nobody, with this home and state folder, when `home` is given.
 QmtdResult qmtd(const QStringList& args, const QString& home = {}, const QString& state = {})
 {
-    QProcess p;
-    if (home.isEmpty()) {
-        p.start(QStringLiteral(QM_QMTD), args);
-    } else {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("HOME", home);
-        env.insert("XDG_STATE_HOME", state);
-        p.setProcessEnvironment(env);
-        p.start("setpriv", QStringList{"--reuid=nobody", "--regid=nogroup", "--clear-groups",
-                                       QStringLiteral(QM_QMTD)} +
-                               args);
+    QmtdOptions options;
+    if (!home.isEmpty()) {
+        // The child takes this process's environment.
+        options.asNobody = true;
+        qputenv("HOME", QFile::encodeName(home));
+        qputenv("XDG_STATE_HOME", QFile::encodeName(state));
     }
-    QmtdResult r;
-    if (!p.waitForFinished(30000))
-        return r;
-    r.status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    r.out = QString::fromUtf8(p.readAllStandardOutput());
-    r.err = QString::fromUtf8(p.readAllStandardError());
-    return r;
-}
-
-QByteArray bytesOf(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    return RunQmtdProcess(args, options);
 }
 
 bool writeBytes(const QString& path, const QByteArray& bytes)
@@ -167,9 +145,9 @@ TEST_F(SaveSideFileCliTest, DumpAndPageChangeNothing)
         EXPECT_TRUE(r.err.startsWith("qmtd: warning: " + places.listPath +
                                      ": a save of this list was interrupted; it is shown as saved"))
             << r.err.toStdString();
-        EXPECT_EQ(bytesOf(FList), torn);
-        EXPECT_EQ(bytesOf(places.beside), side);
-        EXPECT_EQ(bytesOf(FList + "-save"), decoy);
+        EXPECT_EQ(FileBytes(FList), torn);
+        EXPECT_EQ(FileBytes(places.beside), side);
+        EXPECT_EQ(FileBytes(FList + "-save"), decoy);
     }
     EXPECT_EQ(completedIn(qmtd({"dump", FList}).out), QStringList{"Task 1"});
     // The first change finishes the save; the user's file stays.
@@ -177,7 +155,7 @@ TEST_F(SaveSideFileCliTest, DumpAndPageChangeNothing)
     EXPECT_EQ(titlesIn(qmtd({"dump", FList}).out),
               (QStringList{"Task 0", "Task 1", "Task 2", "fourth"}));
     EXPECT_FALSE(QFileInfo::exists(places.beside));
-    EXPECT_EQ(bytesOf(FList + "-save"), decoy);
+    EXPECT_EQ(FileBytes(FList + "-save"), decoy);
 }
 
 TEST_F(SaveSideFileCliTest, AnEmptyFileIsReportedAndNewReplacesIt)
@@ -188,18 +166,18 @@ TEST_F(SaveSideFileCliTest, AnEmptyFileIsReportedAndNewReplacesIt)
     EXPECT_EQ(shown.err, "qmtd: " + FList + " is empty.\n");
     const QmtdResult added = qmtd({"add", FList, "x"});
     EXPECT_EQ(added.err, "qmtd: " + FList + " is empty.\n");
-    EXPECT_EQ(bytesOf(FList), QByteArray());
+    EXPECT_EQ(FileBytes(FList), QByteArray());
 
     const QmtdResult created = qmtd({"new", FList});
     EXPECT_EQ(created.status, 0) << created.err.toStdString();
-    EXPECT_EQ(bytesOf(FList), listOf(0));
+    EXPECT_EQ(FileBytes(FList), listOf(0));
     // A list that is not empty is never replaced.
     ASSERT_EQ(qmtd({"add", FList, "keep"}).status, 0);
-    const QByteArray kept = bytesOf(FList);
+    const QByteArray kept = FileBytes(FList);
     const QmtdResult again = qmtd({"new", FList});
     EXPECT_EQ(again.status, 1);
     EXPECT_EQ(again.err, "qmtd: " + FList + " already exists.\n");
-    EXPECT_EQ(bytesOf(FList), kept);
+    EXPECT_EQ(FileBytes(FList), kept);
 }
 
 #ifndef Q_OS_WIN
@@ -259,7 +237,7 @@ TEST_F(UnwritableFolderTest, SavesGoToTheStateFolder)
 
 TEST_F(UnwritableFolderTest, AnInterruptedSaveInTheStateFolderIsFinished)
 {
-    const QByteArray before = bytesOf(FList), after = listOf(3, 2);
+    const QByteArray before = FileBytes(FList), after = listOf(3, 2);
     qsizetype changed = 0;
     while (before[changed] == after[changed])
         ++changed;
@@ -279,8 +257,8 @@ TEST_F(UnwritableFolderTest, AnInterruptedSaveInTheStateFolderIsFinished)
     const QmtdResult shown = asNobody({"dump", FList});
     EXPECT_EQ(shown.status, 0) << shown.err.toStdString();
     EXPECT_EQ(completedIn(shown.out), QStringList{"Task 2"});
-    EXPECT_EQ(bytesOf(FList), torn);
-    EXPECT_EQ(bytesOf(places.inStateFolder), side);
+    EXPECT_EQ(FileBytes(FList), torn);
+    EXPECT_EQ(FileBytes(places.inStateFolder), side);
     const QmtdResult r = asNobody({"done", FList, "1"});
     EXPECT_EQ(r.status, 0) << r.err.toStdString();
     EXPECT_FALSE(QFileInfo::exists(places.inStateFolder));
@@ -294,14 +272,14 @@ TEST_F(UnwritableFolderTest, WithNowhereToSaveTheListStaysAsItWas)
     const QString closed = FDir.filePath("closed");
     ASSERT_TRUE(QDir().mkpath(closed));
     FState = closed + "/state";
-    const QByteArray before = bytesOf(FList);
+    const QByteArray before = FileBytes(FList);
     const QmtdResult r = asNobody({"add", FList, "fourth"});
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(r.err.startsWith("qmtd: " + FList + " could not be saved: Cannot open " + FLists +
                                  "/.list.qmtd.quillmark-save: Permission denied; "))
         << r.err.toStdString();
     EXPECT_TRUE(r.err.contains("Permission denied\n")) << r.err.toStdString();
-    EXPECT_EQ(bytesOf(FList), before);
+    EXPECT_EQ(FileBytes(FList), before);
     EXPECT_EQ(entriesOf(FLists), QStringList{"list.qmtd"});
     EXPECT_TRUE(entriesOf(closed).isEmpty());
 }
