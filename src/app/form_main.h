@@ -14,6 +14,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class HtmlView;
 class QAction;
@@ -21,6 +22,7 @@ class QFileDialog;
 class QFontDialog;
 class QLabel;
 class QShortcut;
+class QTimer;
 class QMenu;
 class QTabBar;
 class QToolBar;
@@ -75,8 +77,11 @@ public:
     // --- the filter bar ---------------------------------------------------------------------
     // Opens the bar above the page, or puts the focus back into it.
     void ActionFindExecute();
-    // The bar's text changed: the page shows the tasks the new query matches.
+    // The bar's text changed: a query that cannot be read is shown as such at once; one that can
+    // is applied as soon as the keys already typed have been read (ApplyFilter).
     void FilterTextChanged(const QString& text);
+    // The page shows the tasks the bar's last readable query matches.
+    void ApplyFilter();
     // Esc: clears and closes the bar, and gives the page the focus.
     void CloseFilter();
     // Empties and closes the bar without building the page (another list is being opened).
@@ -124,6 +129,7 @@ public:
     TFilterBar* FilterBar = nullptr;
     QLabel* StatusFilterCount = nullptr;
     QShortcut* ShortcutSlashFind = nullptr;
+    QTimer* FilterTimer = nullptr; // runs ApplyFilter once the pending keys are read
 
     QAction* ActionExit = nullptr;
     QAction* ActionToDoNewItem = nullptr;
@@ -183,6 +189,7 @@ private:
     // what the last page counted for the status bar.
     TaskQuery FTaskQuery;
     double FFilterSince = NullDate;
+    std::optional<TaskQuery> FNextQuery; // read from the bar, not applied yet
     int FTabTasks = 0;
     int FMatchedTasks = 0;
     QString FPageText; // the page last built, kept for its memory

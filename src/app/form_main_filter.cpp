@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QShortcut>
 #include <QStatusBar>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace {
@@ -32,6 +33,12 @@ void TFormMain::CreateFilterBar(QVBoxLayout* layout)
     connect(FilterBar->FilterEdit, &QLineEdit::textChanged, this, [this](const QString& text) {
         Guarded("FilterTextChanged", [this, text] { FilterTextChanged(text); });
     });
+    FilterTimer = new QTimer(this);
+    FilterTimer->setObjectName(QStringLiteral("FilterTimer"));
+    FilterTimer->setSingleShot(true);
+    FilterTimer->setInterval(0);
+    connect(FilterTimer, &QTimer::timeout, this,
+            [this] { Guarded("ApplyFilter", [this] { ApplyFilter(); }); });
     connect(FilterBar, &TFilterBar::closeRequested, this,
             [this] { Guarded("CloseFilter", [this] { CloseFilter(); }); });
     connect(FilterBar, &TFilterBar::returnPressed, this, [this] { TaskViewer->setFocus(); });
@@ -62,16 +69,30 @@ void TFormMain::FilterTextChanged(const QString& text)
     try {
         TaskQuery query = TaskQuery::Parse(text);
         FilterBar->SetError(QString());
+        // The page is built once for keys typed faster than it can be: the timer fires when the
+        // keys waiting have been read, so every key still narrows the page when typing is slower.
         if (query.text() != FTaskQuery.text()) {
-            FTaskQuery = std::move(query);
-            FFilterSince = Now();
-            LoadTaskView(false);
+            FNextQuery = std::move(query);
+            FilterTimer->start();
+        } else {
+            FNextQuery.reset();
+            FilterTimer->stop();
         }
     } catch (const QueryError& e) {
         // The page stays as the last query that could be read left it.
         FilterBar->SetError(e.message());
     }
     UpdateFilterStatus();
+}
+
+void TFormMain::ApplyFilter()
+{
+    if (!FNextQuery)
+        return;
+    FTaskQuery = std::move(*FNextQuery);
+    FNextQuery.reset();
+    FFilterSince = Now();
+    LoadTaskView(false);
 }
 
 void TFormMain::CloseFilter()
@@ -91,6 +112,8 @@ void TFormMain::ClearFilter()
     }
     FilterBar->SetError(QString());
     FilterBar->hide();
+    FilterTimer->stop();
+    FNextQuery.reset();
     FTaskQuery = TaskQuery();
     FFilterSince = NullDate;
     UpdateFilterStatus();

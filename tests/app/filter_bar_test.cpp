@@ -19,6 +19,19 @@
 
 namespace {
 
+// Types as a person would: the window reads the keys, then the event loop lets it apply them.
+void Type(QWidget* widget, const QString& keys)
+{
+    QTest::keyClicks(widget, keys);
+    QCoreApplication::processEvents();
+}
+
+void Press(QWidget* widget, Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+{
+    QTest::keyClick(widget, key, modifiers);
+    QCoreApplication::processEvents();
+}
+
 class FilterBarTest : public AppTest {
 protected:
     TFormMain& StartShown()
@@ -66,11 +79,11 @@ TEST_F(FilterBarTest, NarrowsThePageAsOneTypesAndEscapeRestoresIt)
     EXPECT_FALSE(edit->placeholderText().isEmpty());
     EXPECT_TRUE(edit->isClearButtonEnabled());
 
-    QTest::keyClick(form.TaskViewer, Qt::Key_F, Qt::ControlModifier);
+    Press(form.TaskViewer, Qt::Key_F, Qt::ControlModifier);
     ASSERT_TRUE(form.FilterBar->isVisible());
     EXPECT_TRUE(edit->hasFocus());
 
-    QTest::keyClicks(edit, QStringLiteral("mil"));
+    Type(edit, QStringLiteral("mil"));
     EXPECT_EQ(form.RecsShown(), 2);
     EXPECT_EQ(Count(form), QStringLiteral("2 of 4 tasks match"));
     const QString page = form.taskViewer().documentSource();
@@ -78,13 +91,13 @@ TEST_F(FilterBarTest, NarrowsThePageAsOneTypesAndEscapeRestoresIt)
     EXPECT_TRUE(page.contains(QStringLiteral("<span class=\"match\">Mil</span>k run")));
     EXPECT_FALSE(page.contains(QStringLiteral("Fix bike")));
 
-    QTest::keyClicks(edit, QStringLiteral("k -c:err"));
+    Type(edit, QStringLiteral("k -c:err"));
     EXPECT_EQ(form.RecsShown(), 1);
     EXPECT_EQ(Count(form), QStringLiteral("1 of 4 tasks match"));
 
     // A query that cannot be read says why, and the page stays as the last one that could be
     // read left it ("... p", which matches nothing).
-    QTest::keyClicks(edit, QStringLiteral(" p:"));
+    Type(edit, QStringLiteral(" p:"));
     const QString reason =
         QStringLiteral("“p:” needs a priority: high, normal or low (or h, n, l).");
     EXPECT_EQ(form.FilterBar->Error(), reason);
@@ -93,21 +106,21 @@ TEST_F(FilterBarTest, NarrowsThePageAsOneTypesAndEscapeRestoresIt)
     EXPECT_EQ(form.StatusFilterCount->toolTip(), reason);
     EXPECT_TRUE(reason.startsWith(Count(form).chopped(1))) << Count(form).toStdString();
     EXPECT_EQ(form.RecsShown(), 0);
-    QTest::keyClick(edit, Qt::Key_Backspace);
-    QTest::keyClick(edit, Qt::Key_Backspace);
+    Press(edit, Qt::Key_Backspace);
+    Press(edit, Qt::Key_Backspace);
     EXPECT_EQ(form.FilterBar->Error(), QString());
     EXPECT_EQ(edit->toolTip(), QString());
     EXPECT_EQ(edit->styleSheet(), QString());
     EXPECT_EQ(form.RecsShown(), 1);
     EXPECT_EQ(Count(form), QStringLiteral("1 of 4 tasks match"));
 
-    QTest::keyClicks(edit, QStringLiteral("zzz"));
+    Type(edit, QStringLiteral("zzz"));
     EXPECT_EQ(form.RecsShown(), 0);
     EXPECT_TRUE(form.taskViewer().documentSource().contains(
         QStringLiteral("<tr><td>No tasks match “milk -c:err zzz”.</td></tr>")));
     EXPECT_EQ(Count(form), QStringLiteral("0 of 4 tasks match"));
 
-    QTest::keyClick(edit, Qt::Key_Escape);
+    Press(edit, Qt::Key_Escape);
     EXPECT_FALSE(form.FilterBar->isVisible());
     EXPECT_EQ(edit->text(), QString());
     EXPECT_TRUE(form.TaskViewer->hasFocus());
@@ -116,10 +129,30 @@ TEST_F(FilterBarTest, NarrowsThePageAsOneTypesAndEscapeRestoresIt)
     EXPECT_EQ(Count(form), QString());
 
     // "/" on the page opens the bar too.
-    QTest::keyClick(form.TaskViewer, Qt::Key_Slash);
+    Press(form.TaskViewer, Qt::Key_Slash);
     EXPECT_TRUE(form.FilterBar->isVisible());
     EXPECT_TRUE(edit->hasFocus());
     EXPECT_EQ(edit->text(), QString());
+}
+
+TEST_F(FilterBarTest, KeysTypedFasterThanPagesAreBuiltBuildOnePage)
+{
+    TFormMain& form = StartShown();
+    Press(form.TaskViewer, Qt::Key_F, Qt::ControlModifier);
+    const QString before = form.taskViewer().documentSource();
+    // Four keys before the event loop runs again: none of them builds a page of its own.
+    QTest::keyClicks(form.FilterBar->FilterEdit, QStringLiteral("milk"));
+    EXPECT_EQ(form.taskViewer().documentSource(), before);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(form.RecsShown(), 2);
+    EXPECT_EQ(Count(form), QStringLiteral("2 of 4 tasks match"));
+    // A key that brings back the query already shown builds nothing either.
+    QTest::keyClicks(form.FilterBar->FilterEdit, QStringLiteral("x"));
+    QTest::keyClick(form.FilterBar->FilterEdit, Qt::Key_Backspace);
+    const QString shown = form.taskViewer().documentSource();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(form.taskViewer().documentSource(), shown);
+    EXPECT_EQ(form.RecsShown(), 2);
 }
 
 TEST_F(FilterBarTest, CtrlFIsTheFindCommandsAloneInTheEditMenu)
@@ -137,8 +170,8 @@ TEST_F(FilterBarTest, CtrlFIsTheFindCommandsAloneInTheEditMenu)
 TEST_F(FilterBarTest, StaysThroughCompletingAndSwitchingTabs)
 {
     TFormMain& form = StartShown();
-    QTest::keyClick(form.TaskViewer, Qt::Key_F, Qt::ControlModifier);
-    QTest::keyClicks(form.FilterBar->FilterEdit, QStringLiteral("milk"));
+    Press(form.TaskViewer, Qt::Key_F, Qt::ControlModifier);
+    Type(form.FilterBar->FilterEdit, QStringLiteral("milk"));
     ASSERT_EQ(Count(form), QStringLiteral("2 of 4 tasks match"));
 
     const int rec = DoneLinkOf(form, QStringLiteral("Buy <span"));
@@ -166,8 +199,8 @@ TEST_F(FilterBarTest, NewTaskStaysShownUntilTheFilterChangesAndAnotherListClears
     auto ticks = std::make_shared<int>(0);
     SetClock([ticks] { return QDateTime(QDate(2026, 3, 10), QTime(12, 0)).addSecs(++*ticks); });
     TFormMain& form = StartShown();
-    QTest::keyClick(form.TaskViewer, Qt::Key_F, Qt::ControlModifier);
-    QTest::keyClicks(form.FilterBar->FilterEdit, QStringLiteral("milk"));
+    Press(form.TaskViewer, Qt::Key_F, Qt::ControlModifier);
+    Type(form.FilterBar->FilterEdit, QStringLiteral("milk"));
     ASSERT_EQ(form.RecsShown(), 2);
 
     TFormTaskEdit::TestAnswer = [](TFormTaskEdit& dialog) {
@@ -180,7 +213,7 @@ TEST_F(FilterBarTest, NewTaskStaysShownUntilTheFilterChangesAndAnotherListClears
     EXPECT_TRUE(form.taskViewer().documentSource().contains(QStringLiteral("Water plants")));
     EXPECT_EQ(Count(form), QStringLiteral("2 of 5 tasks match"));
 
-    QTest::keyClick(form.FilterBar->FilterEdit, Qt::Key_Backspace);
+    Press(form.FilterBar->FilterEdit, Qt::Key_Backspace);
     EXPECT_EQ(form.RecsShown(), 2);
     EXPECT_FALSE(form.taskViewer().documentSource().contains(QStringLiteral("Water plants")));
 
