@@ -4,8 +4,9 @@
 #include <QUrl>
 
 #ifdef Q_OS_WIN
-#include <shellapi.h>
 #include <windows.h>
+// shellapi.h uses the types windows.h declares
+#include <shellapi.h>
 #endif
 
 bool ShellOpen(const QString& target)
