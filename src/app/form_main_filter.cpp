@@ -42,6 +42,7 @@ void TFormMain::CreateFilterBar(QVBoxLayout* layout)
     connect(FilterBar, &TFilterBar::closeRequested, this,
             [this] { Guarded("CloseFilter", [this] { CloseFilter(); }); });
     connect(FilterBar, &TFilterBar::returnPressed, this, [this] { TaskViewer->setFocus(); });
+    setTabOrder(FilterBar->FilterEdit, TaskViewer); // Tab goes from the bar down to the page
     // "/" on the page: a shortcut of the view's own, so it works whatever the view does with keys.
     ShortcutSlashFind = new QShortcut(QKeySequence(Qt::Key_Slash), TaskViewer);
     ShortcutSlashFind->setObjectName(QStringLiteral("ShortcutSlashFind"));

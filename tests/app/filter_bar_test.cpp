@@ -82,6 +82,13 @@ TEST_F(FilterBarTest, NarrowsThePageAsOneTypesAndEscapeRestoresIt)
     Press(form.TaskViewer, Qt::Key_F, Qt::ControlModifier);
     ASSERT_TRUE(form.FilterBar->isVisible());
     EXPECT_TRUE(edit->hasFocus());
+    // Open but with nothing to filter by, the page is the same text to the byte.
+    EXPECT_EQ(form.taskViewer().documentSource(), unfiltered);
+    Type(edit, QStringLiteral(" - "));
+    EXPECT_EQ(form.taskViewer().documentSource(), unfiltered);
+    EXPECT_EQ(Count(form), QString());
+    edit->clear();
+    QCoreApplication::processEvents();
 
     Type(edit, QStringLiteral("mil"));
     EXPECT_EQ(form.RecsShown(), 2);
@@ -127,6 +134,23 @@ TEST_F(FilterBarTest, NarrowsThePageAsOneTypesAndEscapeRestoresIt)
     EXPECT_EQ(form.taskViewer().documentSource(), unfiltered);
     EXPECT_EQ(form.RecsShown(), 4);
     EXPECT_EQ(Count(form), QString());
+
+    // Return goes back to the page and keeps the filter; so does Tab.
+    Press(form.TaskViewer, Qt::Key_F, Qt::ControlModifier);
+    Type(edit, QStringLiteral("fix"));
+    Press(edit, Qt::Key_Return);
+    EXPECT_TRUE(form.TaskViewer->hasFocus());
+    EXPECT_EQ(form.RecsShown(), 1);
+    Press(form.TaskViewer, Qt::Key_F, Qt::ControlModifier);
+    EXPECT_TRUE(edit->hasFocus());
+    EXPECT_EQ(edit->selectedText(), QStringLiteral("fix"));
+    Press(edit, Qt::Key_Tab);
+    EXPECT_TRUE(form.TaskViewer->hasFocus());
+    EXPECT_EQ(form.RecsShown(), 1);
+    Press(form.TaskViewer, Qt::Key_F, Qt::ControlModifier);
+    Press(edit, Qt::Key_Escape);
+    EXPECT_FALSE(form.FilterBar->isVisible());
+    EXPECT_EQ(form.RecsShown(), 4);
 
     // "/" on the page opens the bar too.
     Press(form.TaskViewer, Qt::Key_Slash);

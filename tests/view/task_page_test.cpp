@@ -306,16 +306,47 @@ TEST_F(TaskPageTest, FilterThatMatchesNothingSaysSoWithTheQueryEscaped)
 
 TEST_F(TaskPageTest, QueryWithoutTermsGivesTheUnfilteredPageExactly)
 {
-    const std::vector<TaskSpec> tasks = deadlineTasks(today);
-    for (const char* query : {"", "   ", "-", "\"\""}) {
-        SCOPED_TRACE(query);
-        expectSamePage(find(tasks, smDePrTiCr, tvfUncompleted, QString::fromLatin1(query)).text,
-                       expectedPage("deadline_groups.html"));
+    const double c = Day(2026, 3, 1);
+    const std::vector<TaskSpec> completedTasks = {
+        {"Done early", "Home", c, Day(2026, 2, 20), 1, At(2026, 3, 1, 9, 0),
+         "Took https://example.org/report"},
+        {"Open task", "Work", c + 1, today, 0, NullDate, ""},
+        {"Done late", "Work", c + 2, NullDate, 0, At(2026, 3, 14, 18, 30), ""}};
+    struct Case {
+        const char* name;
+        std::vector<TaskSpec> tasks;
+        int mode;
+        TTaskViewFilter filter;
+        const char* fixture;
+    };
+    const Case cases[] = {
+        {"deadline groups", deadlineTasks(today), smDePrTiCr, tvfUncompleted,
+         "deadline_groups.html"},
+        {"completed view", completedTasks, smCompletedDesc, tvfCompleted, "completed_view.html"},
+        {"empty list", {}, smDePrTiCr, tvfUncompleted, "message_empty.html"},
+        {"no completed tasks",
+         {{"Open", "", c, NullDate, 1, NullDate, ""}},
+         smCompletedDesc,
+         tvfCompleted,
+         "message_no_completed.html"},
+    };
+    // The window hands in the memory of its last page, a filtered one among them.
+    const QString lastPage = find(deadlineTasks(today), smDePrTiCr, tvfUncompleted, "e").text;
+    for (const Case& k : cases) {
+        for (const char* text : {"", "   ", "-", "\"\""}) {
+            SCOPED_TRACE(std::string(k.name) + ", query " + text);
+            FillTaskTable(table, k.tasks);
+            const TaskQuery query = TaskQuery::Parse(QString::fromLatin1(text));
+            const TaskPage page = BuildTaskPage(table, k.mode, k.filter, false, images, styleSheet,
+                                                today, PageQuery{&query, NullDate}, lastPage);
+            expectSamePage(page.text, expectedPage(k.fixture));
+            EXPECT_EQ(page.matched, page.tabTasks);
+        }
     }
-    const TaskQuery empty;
-    FillTaskTable(table, tasks);
+    const TaskQuery none;
+    FillTaskTable(table, deadlineTasks(today));
     const TaskPage page = BuildTaskPage(table, smDePrTiCr, tvfUncompleted, false, images,
-                                        styleSheet, today, PageQuery{&empty, NullDate});
+                                        styleSheet, today, PageQuery{&none, NullDate});
     expectSamePage(page.text, expectedPage("deadline_groups.html"));
     EXPECT_EQ(page.matched, 5);
     EXPECT_EQ(page.tabTasks, 5);
