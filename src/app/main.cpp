@@ -11,7 +11,7 @@
 #include <cstdio>
 
 #ifdef Q_OS_WIN
-#include <windows.h>
+#include "platform/win32/instance_mutex.h"
 #endif
 
 namespace {
@@ -79,7 +79,7 @@ int main(int argc, char** argv)
     TQuillmarkApplication application(argc, argv);
 #ifdef Q_OS_WIN
     // Kept for the life of the process; nothing waits on it and a second copy runs as normal.
-    CreateMutexW(nullptr, FALSE, L"QuillmarkToDo");
+    win32::CreateInstanceMutex();
 #endif
     QCoreApplication::setApplicationName(ProductName);
     QCoreApplication::setApplicationVersion(FileVersion());

@@ -2,15 +2,12 @@
 
 #include "platform/file_names.h"
 #include "platform/lock_file.h"
-#include "platform/safe_files.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
-#ifdef Q_OS_WIN
-#include <windows.h>
-#else
+#ifndef Q_OS_WIN
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -43,27 +40,53 @@ QString inSentence(QString text)
 
 #ifdef Q_OS_WIN
 
+namespace {
+
+win32::OpenMode OpenModeOf(ExclusiveFileHold::Mode mode)
+{
+    switch (mode) {
+    case ExclusiveFileHold::Mode::OpenExisting:
+        return win32::OpenMode::OpenExisting;
+    case ExclusiveFileHold::Mode::CreateOrOpen:
+        return win32::OpenMode::CreateOrOpen;
+    case ExclusiveFileHold::Mode::CreateTruncate:
+        return win32::OpenMode::CreateTruncate;
+    case ExclusiveFileHold::Mode::ReadShared:
+        return win32::OpenMode::ReadShared;
+    case ExclusiveFileHold::Mode::CreateNew:
+        return win32::OpenMode::CreateNew;
+    }
+    return win32::OpenMode::OpenExisting;
+}
+
+} // namespace
+
 bool ExclusiveFileHold::fail(const QString& what)
 {
-    const DWORD code = GetLastError();
-    const QString reason = WindowsErrorText(code);
-    FError = QStringLiteral("%1 %2: %3").arg(what, QDir::toNativeSeparators(FPath), reason);
-    switch (code) {
-    case ERROR_ACCESS_DENIED:
-        // The system refuses to open a folder as a file with this code, too.
-        FReason = PathIsFolder(FPath) ? QStringLiteral("it is a folder")
-                                      : QStringLiteral("permission denied");
-        break;
-    case ERROR_FILE_NOT_FOUND:
-    case ERROR_PATH_NOT_FOUND:
-        FReason = QStringLiteral("it does not exist");
-        break;
-    case ERROR_SHARING_VIOLATION:
-    case ERROR_LOCK_VIOLATION:
+    const win32::FileFailure& failure = FFile.failure();
+    const QString native = QDir::toNativeSeparators(FPath);
+    const QString message = QString::fromStdWString(failure.message);
+    FError = QStringLiteral("%1 %2: %3").arg(what, native, message);
+    switch (failure.kind) {
+    case win32::FailureKind::InUse:
         FReason = QStringLiteral("it is in use");
         break;
-    default:
-        FReason = inSentence(reason);
+    case win32::FailureKind::Folder:
+        FReason = QStringLiteral("it is a folder");
+        break;
+    case win32::FailureKind::PermissionDenied:
+        FReason = QStringLiteral("permission denied");
+        break;
+    case win32::FailureKind::NotFound:
+        FReason = QStringLiteral("it does not exist");
+        break;
+    case win32::FailureKind::Ended:
+        FError = QStringLiteral("Unexpected end of %1").arg(native);
+        FReason = QStringLiteral("it ended while it was read");
+        break;
+    case win32::FailureKind::Other:
+        FReason = inSentence(message);
+        break;
     }
     return false;
 }
@@ -116,114 +139,54 @@ bool ExclusiveFileHold::open(const QString& path, Mode mode, Exclusion)
     FOtherHostHolder.clear();
     FHeldElsewhere = false;
     FReadOnly = mode == Mode::ReadShared;
-    const DWORD disposition = mode == Mode::OpenExisting || mode == Mode::ReadShared ? OPEN_EXISTING
-                              : mode == Mode::CreateOrOpen                           ? OPEN_ALWAYS
-                              : mode == Mode::CreateNew                              ? CREATE_NEW
-                                                        : CREATE_ALWAYS;
-    const std::wstring native = QDir::toNativeSeparators(path).toStdWString();
-    // A writer shares the file with no one: no other open of it succeeds while we hold it. A
-    // reader shares it with readers only, so no writer can open it meanwhile, nor it a file
-    // that a writer has open.
-    const DWORD access = FReadOnly ? GENERIC_READ : GENERIC_READ | GENERIC_WRITE;
-    const DWORD share = FReadOnly ? FILE_SHARE_READ : 0;
-    HANDLE h = CreateFileW(native.c_str(), access, share, nullptr, disposition,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) {
-        const DWORD code = GetLastError();
-        FHeldElsewhere = code == ERROR_SHARING_VIOLATION || code == ERROR_LOCK_VIOLATION;
-        SetLastError(code);
-        return fail(QStringLiteral("Cannot open"));
-    }
-    FHandle = h;
-    return true;
+    // The system's share modes keep every other process out on every file system: no lock file.
+    if (FFile.open(QDir::toNativeSeparators(path).toStdWString(), OpenModeOf(mode)))
+        return true;
+    FHeldElsewhere = FFile.failure().kind == win32::FailureKind::InUse;
+    return fail(QStringLiteral("Cannot open"));
 }
 
 bool ExclusiveFileHold::isOpen() const
 {
-    return FHandle != nullptr;
+    return FFile.isOpen();
 }
 
 void ExclusiveFileHold::close()
 {
-    if (FHandle) {
-        CloseHandle(static_cast<HANDLE>(FHandle));
-        FHandle = nullptr;
-    }
+    FFile.close();
 }
 
 bool ExclusiveFileHold::closeAndRemove()
 {
-    // A file held without sharing cannot be put aside by anyone else, nor removed while open.
-    if (!FHandle)
-        return false;
-    close();
-    return DeleteFileW(QDir::toNativeSeparators(FPath).toStdWString().c_str());
+    return FFile.closeAndRemove();
 }
 
 qint64 ExclusiveFileHold::size()
 {
-    LARGE_INTEGER s;
-    if (!FHandle || !GetFileSizeEx(static_cast<HANDLE>(FHandle), &s)) {
+    const qint64 size = FFile.size();
+    if (size < 0)
         fail(QStringLiteral("Cannot get the size of"));
-        return -1;
-    }
-    return s.QuadPart;
+    return size;
 }
 
 bool ExclusiveFileHold::readAt(qint64 offset, char* data, qint64 length)
 {
-    while (length > 0) {
-        OVERLAPPED ov = {};
-        ov.Offset = static_cast<DWORD>(offset & 0xFFFFFFFF);
-        ov.OffsetHigh = static_cast<DWORD>(offset >> 32);
-        const DWORD chunk = static_cast<DWORD>(qMin<qint64>(length, 1 << 30));
-        DWORD done = 0;
-        if (!ReadFile(static_cast<HANDLE>(FHandle), data, chunk, &done, &ov))
-            return fail(QStringLiteral("Cannot read"));
-        if (done == 0) {
-            FError = QStringLiteral("Unexpected end of %1").arg(QDir::toNativeSeparators(FPath));
-            FReason = QStringLiteral("it ended while it was read");
-            return false;
-        }
-        offset += done;
-        data += done;
-        length -= done;
-    }
-    return true;
+    return FFile.readAt(offset, data, length) || fail(QStringLiteral("Cannot read"));
 }
 
 bool ExclusiveFileHold::writeAt(qint64 offset, const char* data, qint64 length)
 {
-    while (length > 0) {
-        OVERLAPPED ov = {};
-        ov.Offset = static_cast<DWORD>(offset & 0xFFFFFFFF);
-        ov.OffsetHigh = static_cast<DWORD>(offset >> 32);
-        const DWORD chunk = static_cast<DWORD>(qMin<qint64>(length, 1 << 30));
-        DWORD done = 0;
-        if (!WriteFile(static_cast<HANDLE>(FHandle), data, chunk, &done, &ov) || done == 0)
-            return fail(QStringLiteral("Cannot write"));
-        offset += done;
-        data += done;
-        length -= done;
-    }
-    return true;
+    return FFile.writeAt(offset, data, length) || fail(QStringLiteral("Cannot write"));
 }
 
 bool ExclusiveFileHold::resize(qint64 newSize)
 {
-    LARGE_INTEGER pos;
-    pos.QuadPart = newSize;
-    if (!SetFilePointerEx(static_cast<HANDLE>(FHandle), pos, nullptr, FILE_BEGIN) ||
-        !SetEndOfFile(static_cast<HANDLE>(FHandle)))
-        return fail(QStringLiteral("Cannot resize"));
-    return true;
+    return FFile.resize(newSize) || fail(QStringLiteral("Cannot resize"));
 }
 
 bool ExclusiveFileHold::flush()
 {
-    if (!FlushFileBuffers(static_cast<HANDLE>(FHandle)))
-        return fail(QStringLiteral("Cannot flush"));
-    return true;
+    return FFile.flush() || fail(QStringLiteral("Cannot flush"));
 }
 
 bool ExclusiveFileHold::syncFolderOf(const QString&, QString*)

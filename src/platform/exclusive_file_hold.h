@@ -1,11 +1,11 @@
 #pragma once
 // A file held open for reading and writing so that no other process of ours can open it at the
 // same time, or held for reading so that readers share it and no writer can have it meanwhile.
-// On Windows the file is opened without sharing (a reader shares it with readers only);
-// elsewhere an advisory flock() lock on the file itself is taken, exclusive or shared, which
-// every instance (the program and qmtd) asks for before it reads. The lock belongs to the open
-// file and survives rewriting the file in place; the operating system drops it when the process
-// ends, however it ends.
+// On Windows the file is opened without sharing, a reader sharing it with readers only
+// (platform/win32/share_mode_file.h); elsewhere an advisory flock() lock on the file itself is
+// taken, exclusive or shared, which every instance (the program and qmtd) asks for before it reads.
+// The lock belongs to the open file and survives rewriting the file in place; the operating system
+// drops it when the process ends, however it ends.
 //
 // Where the file system has no locks (a network share without its lock service), a writer holds
 // the file through a lock file beside it instead (lock_file.h), and a reader makes sure that no
@@ -17,6 +17,10 @@
 #include <QByteArray>
 #include <QString>
 #include <memory>
+
+#ifdef Q_OS_WIN
+#include "platform/win32/share_mode_file.h"
+#endif
 
 class ListLockFile;
 
@@ -92,7 +96,7 @@ private:
     bool FHeldElsewhere = false;
     bool FReadOnly = false;
 #ifdef Q_OS_WIN
-    void* FHandle = nullptr; // HANDLE; nullptr when closed
+    win32::ShareModeFile FFile; // the hold itself (platform/win32/share_mode_file.h)
 #else
     int FFd = -1;
     std::unique_ptr<ListLockFile> FLockFile; // held where the file system has no locks

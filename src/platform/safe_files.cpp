@@ -10,6 +10,8 @@
 #include <QStandardPaths>
 
 #ifdef Q_OS_WIN
+#include "platform/win32/system_error.h"
+
 #include <windows.h>
 #else
 #include <cerrno>
@@ -125,15 +127,7 @@ bool linkNoReplace(const QByteArray& from, const QByteArray& to)
 
 QString WindowsErrorText(unsigned long code)
 {
-    wchar_t* text = nullptr;
-    FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                       FORMAT_MESSAGE_IGNORE_INSERTS,
-                   nullptr, code, 0, reinterpret_cast<LPWSTR>(&text), 0, nullptr);
-    const QString reason =
-        text ? QString::fromWCharArray(text).trimmed() : QStringLiteral("error %1").arg(code);
-    if (text)
-        LocalFree(text);
-    return reason;
+    return QString::fromStdWString(win32::SystemMessage(code));
 }
 
 bool PublishFile(const QString& path, const QByteArray& content, PublishMode mode, QString* error,

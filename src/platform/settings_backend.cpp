@@ -4,18 +4,8 @@
 #include <QFileInfo>
 
 #ifdef Q_OS_WIN
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#include <cstring>
-#include <vector>
-#include <windows.h>
-#ifdef _MSC_VER
-#pragma comment(lib, "advapi32")
-#endif
+#include "platform/win32/registry_settings.h"
+#include "platform/win32/system_error.h"
 #else
 #include "platform/settings_file.h"
 
@@ -38,160 +28,73 @@ QString DefaultSettingsFilePath()
 
 namespace {
 
-const wchar_t* wide(const QString& text)
+// Runs a call into the registry, its errors turned into the program's own.
+template <typename Call> auto Translated(Call call)
 {
-    return reinterpret_cast<const wchar_t*>(text.utf16());
-}
-
-QString systemMessage(LONG code)
-{
-    wchar_t* buffer = nullptr;
-    const DWORD length = FormatMessageW(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-        nullptr, static_cast<DWORD>(code), 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
-    QString text = length ? QString::fromWCharArray(buffer, length).trimmed()
-                          : QStringLiteral("error %1").arg(code);
-    if (buffer)
-        LocalFree(buffer);
-    return text;
-}
-
-// Closes a subkey when it goes out of scope.
-struct KeyHolder {
-    HKEY key = nullptr;
-    ~KeyHolder()
-    {
-        if (key)
-            RegCloseKey(key);
+    try {
+        return call();
+    } catch (const win32::SystemError& error) {
+        throw SettingsError(QString::fromStdWString(error.message()));
     }
-};
+}
 
 } // namespace
 
 struct SettingsBackend::Impl {
-    QString location;
-    HKEY base = nullptr;
-
-    ~Impl()
-    {
-        if (base)
-            RegCloseKey(base);
-    }
-
-    HKEY createSection(const QString& section)
-    {
-        HKEY key = nullptr;
-        const LONG rc = RegCreateKeyExW(base, wide(section), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                        KEY_ALL_ACCESS, nullptr, &key, nullptr);
-        if (rc != ERROR_SUCCESS)
-            throw SettingsError(QStringLiteral("Failed to create key %1\\%2: %3")
-                                    .arg(location, section, systemMessage(rc)));
-        return key;
-    }
-
-    void setValue(const QString& section, const QString& name, DWORD type, const BYTE* data,
-                  DWORD size)
-    {
-        KeyHolder sub{createSection(section)};
-        const LONG rc = RegSetValueExW(sub.key, wide(name), 0, type, data, size);
-        if (rc != ERROR_SUCCESS)
-            throw SettingsError(
-                QStringLiteral("Failed to set data for '%1': %2").arg(name, systemMessage(rc)));
-    }
+    win32::RegistrySettings registry;
+    explicit Impl(const QString& location) : registry(location.toStdWString()) {}
 };
 
-SettingsBackend::SettingsBackend() : SettingsBackend(QStringLiteral("Software\\Quillmark ToDo"))
+SettingsBackend::SettingsBackend()
+    : SettingsBackend(QString::fromWCharArray(win32::SettingsKeyPath))
 {
 }
 
-SettingsBackend::SettingsBackend(const QString& location) : FImpl(std::make_unique<Impl>())
+SettingsBackend::SettingsBackend(const QString& location) : FImpl(std::make_unique<Impl>(location))
 {
-    FImpl->location = location;
 }
 
 SettingsBackend::~SettingsBackend() = default;
 
 QString SettingsBackend::location() const
 {
-    return FImpl->location;
+    return QString::fromStdWString(FImpl->registry.keyPath());
 }
 
 void SettingsBackend::open()
 {
-    if (FImpl->base)
-        return;
-    const LONG rc =
-        RegCreateKeyExW(HKEY_CURRENT_USER, wide(FImpl->location), 0, nullptr,
-                        REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &FImpl->base, nullptr);
-    if (rc != ERROR_SUCCESS) {
-        FImpl->base = nullptr;
-        throw SettingsError(
-            QStringLiteral("Failed to create key %1: %2").arg(FImpl->location, systemMessage(rc)));
-    }
+    Translated([&] { FImpl->registry.open(); });
 }
 
 std::optional<SettingsValue> SettingsBackend::read(const QString& section, const QString& name)
 {
-    open();
-    KeyHolder sub;
-    LONG rc = RegOpenKeyExW(FImpl->base, wide(section), 0, KEY_READ, &sub.key);
-    if (rc == ERROR_FILE_NOT_FOUND)
-        return std::nullopt;
-    if (rc != ERROR_SUCCESS)
-        throw SettingsError(QStringLiteral("Failed to open key %1\\%2: %3")
-                                .arg(FImpl->location, section, systemMessage(rc)));
-
-    DWORD type = 0;
-    DWORD size = 0;
-    std::vector<BYTE> data;
-    for (;;) {
-        rc = RegQueryValueExW(sub.key, wide(name), nullptr, &type,
-                              data.empty() ? nullptr : data.data(), &size);
-        if (rc == ERROR_FILE_NOT_FOUND)
-            return std::nullopt;
-        if (rc == ERROR_MORE_DATA || (rc == ERROR_SUCCESS && data.size() < size)) {
-            // The value grew between the two calls, or this was the size query.
-            data.assign(size + sizeof(wchar_t), 0);
-            size = static_cast<DWORD>(data.size());
-            continue;
-        }
-        if (rc != ERROR_SUCCESS)
-            throw SettingsError(
-                QStringLiteral("Failed to get data for '%1': %2").arg(name, systemMessage(rc)));
-        break;
-    }
-
+    const std::optional<win32::RegistryValue> stored = Translated(
+        [&] { return FImpl->registry.read(section.toStdWString(), name.toStdWString()); });
+    if (!stored)
+        return std::nullopt; // missing, or of a type the program does not read
     SettingsValue value;
-    if (type == REG_SZ || type == REG_EXPAND_SZ) {
-        // Stored strings need not end with a null character; read what is there, without
-        // expanding variables.
-        qsizetype length = static_cast<qsizetype>(size / sizeof(wchar_t));
-        const auto* chars = reinterpret_cast<const wchar_t*>(data.data());
-        while (length > 0 && chars[length - 1] == L'\0')
-            --length;
+    if (stored->type == win32::RegistryValue::Type::String) {
         value.type = SettingsValue::Type::String;
-        value.text = QString::fromWCharArray(chars, length);
-    } else if (type == REG_DWORD && size == sizeof(DWORD)) {
-        DWORD number = 0;
-        memcpy(&number, data.data(), sizeof number);
+        value.text = QString::fromStdWString(stored->text);
+    } else {
         value.type = SettingsValue::Type::Integer;
-        value.number = static_cast<qint32>(number);
+        value.number = stored->number;
     }
     return value;
 }
 
 void SettingsBackend::writeString(const QString& section, const QString& name, const QString& text)
 {
-    open();
-    const DWORD size = static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t));
-    FImpl->setValue(section, name, REG_SZ, reinterpret_cast<const BYTE*>(wide(text)), size);
+    Translated([&] {
+        FImpl->registry.writeString(section.toStdWString(), name.toStdWString(),
+                                    text.toStdWString());
+    });
 }
 
 void SettingsBackend::writeInteger(const QString& section, const QString& name, qint32 number)
 {
-    open();
-    const DWORD data = static_cast<DWORD>(number);
-    FImpl->setValue(section, name, REG_DWORD, reinterpret_cast<const BYTE*>(&data), sizeof data);
+    Translated(
+        [&] { FImpl->registry.writeInteger(section.toStdWString(), name.toStdWString(), number); });
 }
 
 std::optional<SettingsDamage> SettingsBackend::takeDamage()

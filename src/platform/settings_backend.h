@@ -3,7 +3,8 @@
 // each either a string or a 32-bit integer (or some other type written by someone else).
 //
 // On Windows it is the registry key HKEY_CURRENT_USER\Software\Quillmark ToDo, one subkey per
-// section. Elsewhere it is one text file, $XDG_CONFIG_HOME/Quillmark/Quillmark ToDo.conf
+// section (platform/win32/registry_settings.h; a value of another type reads as missing there).
+// Elsewhere it is one text file, $XDG_CONFIG_HOME/Quillmark/Quillmark ToDo.conf
 // (XDG_CONFIG_HOME defaulting to ~/.config), rewritten atomically on every write:
 //
 //     [Settings]
