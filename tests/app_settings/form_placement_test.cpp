@@ -1,6 +1,7 @@
 #include "app/form_placement.h"
 #include "app/settings.h"
 #include "app/settings_store.h"
+#include "shared/todo_global.h"
 #include "temp_config.h"
 
 #include <QApplication>
@@ -203,6 +204,29 @@ TEST_F(PlacementTest, ClosingWritesBothSectionsWithSavedLast)
                               "Right=dword:310\nBottom=dword:220\nSaved=sz:\"1\"\n"))
         << file.toStdString();
     EXPECT_TRUE(file.contains("[Settings]\nRecentOpenFiles=sz:\"\"\n")) << file.toStdString();
+}
+
+// The file a close writes is tests/data/platform/program_settings.conf, byte for byte. The
+// Windows tests write that file's values into the registry and read back the same names and types.
+TEST_F(PlacementTest, ClosingWritesTheSettingsTheWindowsTestsExpect)
+{
+    QWidget window;
+    window.setGeometry(10, 20, 300, 200);
+    SettingsStore store;
+    RecentFiles = {"C:\\Lists\\a,b.qmtd", "C:\\Lists\\Work.qmtd"};
+    LastOpenFileName = "C:\\Lists\\Work.qmtd";
+    DisplayFontName = "DejaVu Sans";
+    DisplayFontSize = 14;
+    ASSERT_EQ(StorePlacement(window, store), std::nullopt);
+    SaveSettings(store, smTiDePrCr);
+    RecentFiles.clear();
+    LastOpenFileName.clear();
+    DisplayFontName = DefaultDisplayFontName;
+    DisplayFontSize = DefaultDisplayFontSize;
+
+    QFile fixture(QStringLiteral(QM_TEST_DATA_DIR "/platform/program_settings.conf"));
+    ASSERT_TRUE(fixture.open(QIODevice::ReadOnly));
+    EXPECT_EQ(readConfig().toStdString(), fixture.readAll().toStdString());
 }
 
 TEST_F(PlacementTest, StoreFailureIsReturnedNotThrown)
