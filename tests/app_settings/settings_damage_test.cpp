@@ -231,6 +231,47 @@ TEST_F(DamageTest, AFileAsWrittenBeforeIsReadWholeAndWrittenTheSame)
     LastOpenFileName.clear();
 }
 
+TEST_F(DamageTest, AnUnclosedQuoteInTheRecentListKeepsEveryNameInIt)
+{
+    // The quote around the value, or the one around a name holding a comma, runs to the end of
+    // the line: the names before it and the one it opens stay, and a save writes them whole.
+    struct Case {
+        const char* name;
+        QByteArray value;
+        QStringList recent;
+        bool damaged;
+    };
+    const Case cases[] = {
+        {"the value's closing quote", "sz:\"/l/a.qmtd,/l/b.qmtd", {"/l/a.qmtd", "/l/b.qmtd"}, true},
+        {"a name's closing quote",
+         "sz:\"/l/a.qmtd,\\\"/l/b,c.qmtd\"",
+         {"/l/a.qmtd", "/l/b,c.qmtd"},
+         false},
+        {"both", "sz:\"/l/a.qmtd,\\\"/l/b,c.qmtd", {"/l/a.qmtd", "/l/b,c.qmtd"}, true},
+    };
+    for (const Case& c : cases) {
+        QDir(FDir.path() + "/Quillmark").removeRecursively();
+        writeConfig("[Settings]\nRecentOpenFiles=" + c.value + "\nFTaskSortMode=dword:4\n");
+        {
+            SettingsStore store;
+            quint8 order = 0;
+            LoadSettings(store, {}, order);
+            EXPECT_EQ(RecentFiles, c.recent) << c.name;
+            EXPECT_EQ(order, smPrDeTiCr) << c.name;
+            EXPECT_EQ(SettingsDamageNotice(store).has_value(), c.damaged) << c.name;
+            SaveSettings(store, order);
+        }
+        RecentFiles.clear();
+        SettingsStore store;
+        quint8 order = 0;
+        LoadSettings(store, {}, order);
+        EXPECT_EQ(RecentFiles, c.recent) << c.name << "\n" << readConfig().toStdString();
+        EXPECT_FALSE(SettingsDamageNotice(store).has_value()) << c.name;
+        RecentFiles.clear();
+        LastOpenFileName.clear();
+    }
+}
+
 TEST_F(DamageTest, FileNamesThatAreNotUtf8ComeBackByteForByte)
 {
     const QByteArray raw = "/l/caf\xE9 \xFF\xFE.qmtd";
