@@ -21,10 +21,7 @@ double EncodeDateTime(const QDateTime& dateTime)
     return EncodeDateTime(dateTime.date(), dateTime.time());
 }
 
-namespace {
-// The wall-clock date and time of a date-time, to the millisecond. As for DecodeDate, the
-// fraction of a date-time before the epoch is the time of day counted away from zero.
-std::pair<QDate, QTime> splitDateTime(double value)
+std::pair<QDate, QTime> SplitDateTime(double value)
 {
     const double days = DateOf(value);
     const qint64 msecs = std::llround(std::abs(value - days) * MSecsPerDay);
@@ -33,11 +30,10 @@ std::pair<QDate, QTime> splitDateTime(double value)
         return {date.addDays(1), QTime(0, 0)};
     return {date, QTime::fromMSecsSinceStartOfDay(static_cast<int>(msecs))};
 }
-} // namespace
 
 QDateTime DecodeDateTime(double value)
 {
-    const auto [date, time] = splitDateTime(value);
+    const auto [date, time] = SplitDateTime(value);
     return QDateTime(date, time);
 }
 
@@ -61,25 +57,63 @@ namespace {
 constexpr double FirstIsoDay = -693593.0;
 constexpr double LastIsoDay = 2958465.0;
 
-bool inIsoRange(double value)
+// Appends `value` as `width` decimal digits.
+void appendDigits(QString& out, int value, int width)
 {
-    return std::isfinite(value) && value >= FirstIsoDay && value < LastIsoDay + 1;
+    char16_t digits[4];
+    for (int i = width - 1; i >= 0; --i, value /= 10)
+        digits[i] = char16_t(u'0' + value % 10);
+    out.append(QStringView(digits, width));
+}
+
+// YYYY-MM-DD, written by hand: this runs for every date of an export or a dump.
+void appendIsoDate(QString& out, const QDate& date)
+{
+    appendDigits(out, date.year(), 4);
+    out.append(u'-');
+    appendDigits(out, date.month(), 2);
+    out.append(u'-');
+    appendDigits(out, date.day(), 2);
 }
 } // namespace
 
+bool InIsoRange(double value)
+{
+    return std::isfinite(value) && value >= FirstIsoDay && value < LastIsoDay + 1;
+}
+
 QString FormatIsoDateTime(double value)
 {
-    if (!inIsoRange(value))
+    if (!InIsoRange(value))
         return {};
     // Date and time apart: a wall-clock time is written as it is, also in a daylight-saving gap.
-    const auto [date, time] = splitDateTime(value);
-    return date.toString(Qt::ISODate) + u'T' +
-           time.toString(time.msec() ? QStringLiteral("HH:mm:ss.zzz") : QStringLiteral("HH:mm:ss"));
+    const auto [date, time] = SplitDateTime(value);
+    if (date.year() > 9999)
+        return {};
+    QString out;
+    out.reserve(23);
+    appendIsoDate(out, date);
+    out.append(u'T');
+    appendDigits(out, time.hour(), 2);
+    out.append(u':');
+    appendDigits(out, time.minute(), 2);
+    out.append(u':');
+    appendDigits(out, time.second(), 2);
+    if (time.msec()) {
+        out.append(u'.');
+        appendDigits(out, time.msec(), 3);
+    }
+    return out;
 }
 
 QString FormatIsoDate(double value)
 {
-    return inIsoRange(value) ? DecodeDate(value).toString(Qt::ISODate) : QString();
+    if (!InIsoRange(value))
+        return {};
+    QString out;
+    out.reserve(10);
+    appendIsoDate(out, DecodeDate(value));
+    return out;
 }
 
 QDateTime CurrentDateTime()

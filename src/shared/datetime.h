@@ -6,6 +6,7 @@
 #include <QDateTime>
 #include <QString>
 #include <functional>
+#include <utility>
 
 constexpr double MSecsPerDay = 86400000.0;
 
@@ -13,6 +14,10 @@ constexpr double MSecsPerDay = 86400000.0;
 double EncodeDateTime(const QDate& date, const QTime& time = QTime(0, 0));
 double EncodeDateTime(const QDateTime& dateTime);
 QDateTime DecodeDateTime(double value);
+// The wall-clock date and time of a date-time, to the millisecond, without a QDateTime (whose
+// local time asks the C library about the zone). As for DecodeDate, the fraction of a date-time
+// before the epoch is the time of day counted away from zero.
+std::pair<QDate, QTime> SplitDateTime(double value);
 QDate DecodeDate(double value); // the whole day, as DateOf cuts it
 
 // The whole day of a date-time, cutting the fraction towards zero.
@@ -29,6 +34,8 @@ void SetClock(std::function<QDateTime()> clock);
 // A date-time as ISO 8601 wall-clock text, "YYYY-MM-DDTHH:MM:SS" with ".sss" added when it has
 // milliseconds, or its date alone as "YYYY-MM-DD". Empty for a value outside the years 1 to 9999.
 QString FormatIsoDateTime(double value);
+// Whether the value is a date-time of the years 1 to 9999, which ISO text can show.
+bool InIsoRange(double value);
 QString FormatIsoDate(double value);
 
 // Dates on pages and in menus: the user's short date format, date only. Tests fix the format.

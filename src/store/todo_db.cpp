@@ -330,6 +330,18 @@ void AppendTask(TaskTable& table, const QString& title, const QString& category,
     writeList(table);
 }
 
+void AppendTasks(TaskTable& table, const std::vector<TaskEntry>& tasks)
+{
+    requireListFile();
+    const int completed = table.FieldIndex(TaskField::Completed);
+    for (const TaskEntry& t : tasks) {
+        table.Append();
+        setEditedFields(table, t.title, t.category, t.created, t.deadline, t.priority, t.details);
+        table.SetDateTime(completed, t.completed);
+    }
+    writeList(table);
+}
+
 void UpdateTask(TaskTable& table, int recIndex, const QString& title, const QString& category,
                 double created, double deadline, int priority, const QString& details)
 {

@@ -99,6 +99,19 @@ QString ReadOnlyListMessage(const QString& dbFileName);
 void FillCategoryList(TaskTable& table, QStringList& list);
 void AppendTask(TaskTable& table, const QString& title, const QString& category, double created,
                 double deadline, int priority, const QString& details);
+// All seven fields of one task, for appending tasks that come from elsewhere whole.
+struct TaskEntry {
+    QString title;
+    QString category;
+    double created = 0;
+    double deadline = 0; // NullDate for none
+    int priority = 1;
+    double completed = 0; // NullDate while not completed
+    QString details;
+};
+// Appends the tasks (deadlines cut to their whole day) and writes the list file once: one change
+// of the list, however many tasks.
+void AppendTasks(TaskTable& table, const std::vector<TaskEntry>& tasks);
 void UpdateTask(TaskTable& table, int recIndex, const QString& title, const QString& category,
                 double created, double deadline, int priority, const QString& details);
 void MarkTaskCompleted(TaskTable& table, int recIndex);
