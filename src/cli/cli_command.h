@@ -161,3 +161,5 @@ CliListCommand PreparePurge(const CliArgs& args);
 CliListCommand PrepareList(const CliArgs& args);
 CliListCommand PrepareDump(const CliArgs& args);
 CliListCommand PreparePage(const CliArgs& args);
+CliListCommand PrepareExport(const CliArgs& args);
+CliListCommand PrepareImport(const CliArgs& args);

@@ -2,6 +2,7 @@
 // and reports a failure in one line.
 
 #include "cli/cli_command.h"
+#include "exchange/exchange_task.h"
 #include "platform/file_names.h"
 #include "shared/datetime.h"
 #include "shared/todo_global.h"
@@ -221,6 +222,9 @@ int RunQmtd(const QStringList& arguments, QTextStream& out, QTextStream& err,
         status = 2;
     } catch (const TaskStoreError& e) {
         failure = e.message();
+        status = 1;
+    } catch (const ExchangeError& e) {
+        err << "qmtd: " << oneLine(e.message()) << '\n';
         status = 1;
     } catch (const std::exception& e) {
         failure = QString::fromLocal8Bit(e.what());

@@ -72,6 +72,22 @@ const std::vector<CliCommand>& CliCommands()
          nullptr,
          {"order", "find"},
          {"completed", "print"}},
+        {"export",
+         "FILE [--format ics|csv|todotxt] [-o|--output OUT]",
+         "write every task as iCalendar, CSV or todo.txt (the format guessed from OUT), to "
+         "standard output without OUT; todo.txt has no place for details",
+         PrepareExport,
+         nullptr,
+         {"format", "output"},
+         {}},
+        {"import",
+         "FILE SOURCE [--format ics|csv|todotxt]",
+         "add the tasks of an iCalendar, CSV or todo.txt file (- for standard input), the format "
+         "guessed from its name; those already in the list are skipped",
+         PrepareImport,
+         nullptr,
+         {"format"},
+         {}},
     };
     return commands;
 }

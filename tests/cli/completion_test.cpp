@@ -93,6 +93,8 @@ TEST(CompletionScript, CompletesOptionValues)
          {"smCaDePrTiCr", "smCompletedDesc", "smCreated"}},
         {{"qmtd", "add", "l.qmtd", "t", "--priority", ""}, {"high", "low", "normal"}},
         {{"qmtd", "again", "l.qmtd", "2", "--deadline", "n"}, {"none"}},
+        {{"qmtd", "export", "l.qmtd", "--format", ""}, {"csv", "ics", "todotxt"}},
+        {{"qmtd", "list", "l.qmtd", "--color", "a"}, {"always", "auto"}},
         // A value is not taken for an option or a file.
         {{"qmtd", "add", "l.qmtd", "t", "--details", "--"}, {}},
     };
@@ -114,4 +116,13 @@ TEST(CompletionScript, CompletesListFilesAndFolders)
     EXPECT_EQ(complete({"qmtd", "done", "--order", "title", ""}, dir.path()), lists);
     EXPECT_EQ(complete({"qmtd", "done", "--order", "=", "title", ""}, dir.path()), lists);
     EXPECT_EQ(complete({"qmtd", "done", "home.qmtd", ""}, dir.path()), QStringList());
+    // import takes a list and then a file of another program; export -o any file.
+    for (const char* name : {"tasks.ics", "sheet.CSV", "todo.txt", "report.pdf"})
+        QFile(dir.filePath(name)).open(QIODevice::WriteOnly);
+    EXPECT_EQ(complete({"qmtd", "import", "home.qmtd", ""}, dir.path()),
+              QStringList({"lists", "notes.txt", "sheet.CSV", "tasks.ics", "todo.txt"}));
+    EXPECT_EQ(complete({"qmtd", "import", "--format", "csv", "home.qmtd", "t"}, dir.path()),
+              QStringList({"tasks.ics", "todo.txt"}));
+    EXPECT_EQ(complete({"qmtd", "export", "home.qmtd", "-o", "r"}, dir.path()),
+              QStringList({"report.pdf"}));
 }
