@@ -65,6 +65,9 @@ public:
     // --- list files -------------------------------------------------------------------------
     bool OpenToDoList(const QString& fileName, bool showError);
     void ActionOpenExecute();
+    // File > Import Tasks... and Export Tasks...: iCalendar, CSV and todo.txt files.
+    void ActionImportTasksExecute();
+    void ActionExportTasksExecute();
     void UpdateRecentFilesMenu();
     void OpenRecentFileClick(QObject* sender);
     void SetCaption();
@@ -125,6 +128,8 @@ public:
     QMenu* PopupMenuTaskView = nullptr;
     QFileDialog* OpenDialog = nullptr;
     QFileDialog* SaveDialog = nullptr;
+    QFileDialog* ImportDialog = nullptr;
+    QFileDialog* ExportDialog = nullptr;
     QFontDialog* DisplayFontDialog = nullptr;
     TFilterBar* FilterBar = nullptr;
     QLabel* StatusFilterCount = nullptr;
@@ -153,6 +158,8 @@ public:
     QAction* ActionEmailSupport = nullptr;
     QAction* ActionAbout = nullptr;
     QAction* ActionFind = nullptr;
+    QAction* ActionImportTasks = nullptr;
+    QAction* ActionExportTasks = nullptr;
 
 protected:
     void setVisible(bool visible) override;

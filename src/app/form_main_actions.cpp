@@ -50,6 +50,10 @@ void TFormMain::CreateActions()
          "Open an existing todo list", QKeySequence(Qt::CTRL | Qt::Key_O), 6, false},
         {&TFormMain::ActionNewList, "ActionNewList", "File", "New ToDo List...",
          "Create a new todo list", QKeySequence(Qt::CTRL | Qt::Key_N), 5, false},
+        {&TFormMain::ActionImportTasks, "ActionImportTasks", "File", "Import Tasks...",
+         "Add the tasks of an iCalendar, CSV or todo.txt file to the list", {}, -1, false},
+        {&TFormMain::ActionExportTasks, "ActionExportTasks", "File", "Export Tasks...",
+         "Save every task of the list as an iCalendar, CSV or todo.txt file", {}, -1, false},
         {&TFormMain::ActionSortCaDePrTiCr,
          "ActionSortCaDePrTiCr",
          "Sort",
@@ -198,6 +202,9 @@ void TFormMain::CreateMenus()
     OpenRecent1->setObjectName(QStringLiteral("OpenRecent1"));
     OpenRecent1->setEnabled(false);
     MenuFile->addSeparator();
+    MenuFile->addAction(ActionImportTasks);
+    MenuFile->addAction(ActionExportTasks);
+    MenuFile->addSeparator();
     MenuFile->addAction(ActionPrint);
     MenuFile->addSeparator();
     MenuFile->addAction(ActionExit);
@@ -262,6 +269,8 @@ void TFormMain::ConnectActions()
     bind(ActionExit, "ActionExitExecute", &TFormMain::ActionExitExecute);
     bind(ActionOpen, "ActionOpenExecute", &TFormMain::ActionOpenExecute);
     bind(ActionNewList, "ActionNewListExecute", &TFormMain::ActionNewListExecute);
+    bind(ActionImportTasks, "ActionImportTasksExecute", &TFormMain::ActionImportTasksExecute);
+    bind(ActionExportTasks, "ActionExportTasksExecute", &TFormMain::ActionExportTasksExecute);
     bind(ActionCopySelectedText, "ActionCopySelectedTextExecute",
          &TFormMain::ActionCopySelectedTextExecute);
     bind(ActionSelectAll, "ActionSelectAllExecute", &TFormMain::ActionSelectAllExecute);
@@ -318,6 +327,8 @@ void TFormMain::ApplicationIdle()
     const bool listOpen = ClientDataSetMain.Active();
     ActionToDoNewItem->setEnabled(listOpen && writable && FNewTask);
     ActionFind->setEnabled(listOpen);
+    ActionImportTasks->setEnabled(listOpen && writable);
+    ActionExportTasks->setEnabled(listOpen);
     ActionDeleteCompleted->setEnabled(FCompletedTasks > 0 && writable && FDeleteCompleted);
     ActionDeleteCompletedOverWeek->setEnabled(FCompletedTasks > 0 && writable &&
                                               FDeleteCompletedOverWeek);

@@ -59,6 +59,16 @@ void message(QWidget* parent, const QString& text)
     box.exec();
 }
 
+void information(QWidget* parent, const QString& text)
+{
+    const QString caption = QStringLiteral("Information");
+    record(Kind::Information, caption, text);
+    if (state().scripted)
+        return;
+    QMessageBox box(QMessageBox::Information, caption, text, QMessageBox::Ok, parent);
+    box.exec();
+}
+
 void error(QWidget* parent, const QString& text, const QString& details)
 {
     const QString caption = QStringLiteral("Error");

@@ -30,6 +30,8 @@ struct Record {
 
 // Plain box: OK button, no icon, captioned with the application title.
 void message(QWidget* parent, const QString& text);
+// "Information" box with the message.
+void information(QWidget* parent, const QString& text);
 // "Error" box with the message; `details` go behind a details button.
 void error(QWidget* parent, const QString& text, const QString& details = {});
 // "Warning" box with the message and an OK button: something the user must know, no error.

@@ -206,8 +206,8 @@ TEST_F(AppTest, MenusInTheirOrder)
                    describe(action->menu()));
     EXPECT_EQ(bar,
               (QStringList{
-                  "File: Open ToDo List..., New ToDo List..., -, Open Recent [], -, Print..., -, "
-                  "Exit",
+                  "File: Open ToDo List..., New ToDo List..., -, Open Recent [], -, Import "
+                  "Tasks..., Export Tasks..., -, Print..., -, Exit",
                   "Edit: Copy, Select All, Find..., -, Set Display Font",
                   "Tasks: New Task..., Task List Display Order [Group by Category, Group by "
                   "Deadline, Group by Priority, Sort by Task Title, Sort by Most Recently "
