@@ -204,11 +204,12 @@ SourceTasks ReadCsv(const QByteArray& data, const QString& sourceName)
                               QStringLiteral("%1 fields where the header names %2")
                                   .arg(row.fields.size())
                                   .arg(width));
-        const auto value = [&](Column c) {
-            return columns[c] >= 0 && columns[c] < row.fields.size()
-                       ? row.fields[columns[c]].trimmed()
-                       : QString();
+        // A row may stop short of the header's width; the fields it leaves out are empty.
+        const auto raw = [&](Column c) {
+            return columns[c] >= 0 && columns[c] < row.fields.size() ? row.fields[columns[c]]
+                                                                     : QString();
         };
+        const auto value = [&](Column c) { return raw(c).trimmed(); };
         const auto dateTime = [&](Column c, double none) {
             const QString v = value(c);
             if (v.isEmpty())
@@ -222,7 +223,7 @@ SourceTasks ReadCsv(const QByteArray& data, const QString& sourceName)
             return *parsed;
         };
         SourceTask t;
-        t.task.title = row.fields[columns[Title]];
+        t.task.title = raw(Title);
         t.task.category = value(Category);
         t.task.created = dateTime(Created, now);
         const double deadline = dateTime(Deadline, NullDate);
@@ -234,10 +235,7 @@ SourceTasks ReadCsv(const QByteArray& data, const QString& sourceName)
                 QStringLiteral("Priority \"%1\" is not High, Normal or Low").arg(value(Priority)));
         t.task.priority = *priority;
         t.task.completed = dateTime(Completed, NullDate);
-        t.task.details =
-            DetailsWithCrLf(columns[Details] >= 0 && columns[Details] < row.fields.size()
-                                ? row.fields[columns[Details]]
-                                : QString());
+        t.task.details = DetailsWithCrLf(raw(Details));
         FitTexts(t.task, out.notes);
         out.tasks.push_back(std::move(t));
     }

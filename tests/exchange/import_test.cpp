@@ -1,6 +1,7 @@
 // Imports of files written by hand in the styles other programs write, and of broken ones.
 
 #include "exchange_fixture.h"
+#include "store/list_file_save.h"
 
 namespace {
 
@@ -237,8 +238,56 @@ TEST_F(ImportTest, ForgivingWhereOthersDifferHarmlessly)
     // A CSV without a final line end, and blank lines.
     const QByteArray csv = "Title\n\nlast one";
     EXPECT_EQ(ImportTasks(FTable, ReadSource(csv, ExchangeFormat::Csv, "s")).imported, 1);
-    std::vector<QString> titles;
-    for (const TaskEntry& t : tasks())
+    // Rows that stop short of the header: what they leave out is empty, whichever column it is.
+    const QByteArray shortRows = "Category,Title,Details\r\nHome\r\nWork,Report\r\n";
+    EXPECT_EQ(ImportTasks(FTable, ReadSource(shortRows, ExchangeFormat::Csv, "s")).imported, 2);
+    std::vector<QString> titles, categories;
+    for (const TaskEntry& t : tasks()) {
         titles.push_back(t.title);
-    EXPECT_EQ(titles, (std::vector<QString>{"First", "Second", "last one"}));
+        categories.push_back(t.category);
+    }
+    EXPECT_EQ(titles, (std::vector<QString>{"First", "Second", "last one", "", "Report"}));
+    EXPECT_EQ(categories, (std::vector<QString>{"", "", "", "Home", "Work"}));
+}
+
+TEST_F(ImportTest, AnImportWritesWhatAddingEachTaskWouldWrite)
+{
+    // One save for the whole import, and the same bytes as the tasks added one at a time.
+    const SourceTasks source =
+        ReadSource(Fixture("todotxt_style.txt"), ExchangeFormat::TodoTxt, "t");
+    ImportTasks(FTable, source);
+    const QByteArray imported = listBytes();
+    CloseTaskStore(FTable);
+    open("one_by_one.qmtd");
+    for (const SourceTask& s : source.tasks) {
+        const TaskEntry& t = s.task;
+        AppendTask(FTable, t.title, t.category, t.created, t.deadline, t.priority, t.details);
+        if (t.completed != NullDate) {
+            const double completed = t.completed;
+            SetClock([completed] { return DecodeDateTime(completed); });
+            MarkTaskCompleted(FTable, FTable.RecNo()); // the cursor is on the task just added
+        }
+    }
+    EXPECT_EQ(listBytes(), imported);
+}
+
+TEST_F(ImportTest, AnImportThatCannotBeSavedLeavesTheListAsItWas)
+{
+    fillSample();
+    const QByteArray before = listBytes();
+    const std::vector<TaskEntry> tasksBefore = tasks();
+    SetSaveFaultHook([](SaveStep step, qint64 bytes) -> qint64 {
+        return step == SaveStep::WriteList ? bytes / 2 : bytes; // cut short half way
+    });
+    const SourceTasks source =
+        ReadSource(Fixture("thunderbird_style.ics"), ExchangeFormat::ICalendar, "t");
+    EXPECT_THROW(ImportTasks(FTable, source), TaskStoreError);
+    SetSaveFaultHook({});
+    EXPECT_EQ(tasks(), tasksBefore);
+    CloseTaskStore(FTable);
+    open("list.qmtd");
+    EXPECT_EQ(listBytes(), before);
+    EXPECT_EQ(tasks(), tasksBefore);
+    // With the disk well again the same import goes through.
+    EXPECT_EQ(ImportTasks(FTable, source).imported, 2);
 }
