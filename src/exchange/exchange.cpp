@@ -130,6 +130,11 @@ ExportResult ExportTasks(TaskTable& table, ExchangeFormat format)
 
 ExportResult ExportTasksToFile(TaskTable& table, ExchangeFormat format, const QString& fileName)
 {
+    // Written over the open list, the export would replace the tasks it was made from.
+    const QString target = QFileInfo(fileName).canonicalFilePath();
+    if (!target.isEmpty() && target == QFileInfo(CurrentListFileName()).canonicalFilePath())
+        throw ExchangeError(
+            QStringLiteral("%1 is the list itself: export to another file.").arg(fileName));
     ExportResult result = ExportTasks(table, format);
     QSaveFile file(fileName);
     if (!file.open(QIODevice::WriteOnly) || file.write(result.data) != result.data.size() ||

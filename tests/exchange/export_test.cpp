@@ -88,6 +88,13 @@ TEST_F(ExchangeFixture, ExportToAFileIsWholeOrNothing)
     EXPECT_EQ(f.readAll(), Fixture("sample_export.csv"));
     EXPECT_THROW(ExportTasksToFile(FTable, ExchangeFormat::Csv, FDir.filePath("no/such/out.csv")),
                  ExchangeError);
+    // Never over the list it comes from, under any of its names.
+    const QByteArray list = listBytes();
+    ASSERT_TRUE(QFile::link(FList, FDir.filePath("link.csv")));
+    for (const QString& name : {FList, FDir.filePath("link.csv"), FDir.filePath("./list.qmtd")})
+        EXPECT_THROW(ExportTasksToFile(FTable, ExchangeFormat::Csv, name), ExchangeError)
+            << name.toStdString();
+    EXPECT_EQ(listBytes(), list);
 }
 
 TEST(ExchangeFormats, NamesAndExtensions)
