@@ -303,6 +303,11 @@ void TaskTable::SetRecNo(int recIndex)
     d->moveTo(recIndex - 1);
 }
 
+quint64 TaskTable::RecordId() const
+{
+    return d->active && d->cursor ? d->cursor->seq : 0;
+}
+
 bool TaskTable::IsNull(int field) const
 {
     return CurrentValue(field).isNull();

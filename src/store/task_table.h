@@ -105,6 +105,10 @@ public:
     // Moves the cursor; raises an error for an index outside 1..RecordCount() and then leaves
     // the cursor where it was.
     void SetRecNo(int recIndex);
+    // A number for the cursor's record that stays with it through every change and order, and
+    // that no other record of this table object ever has (0 when there is no current record).
+    // Record indexes change with the order; this does not. It is not stored in the list file.
+    quint64 RecordId() const;
 
     // --- values of the cursor's record ----------------------------------------------------
     // Reading converts between kinds; a null reads as empty text, 0 and the date-time 0. With no

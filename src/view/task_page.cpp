@@ -192,6 +192,7 @@ TaskPage BuildTaskPage(TaskTable& table, int sortMode, TTaskViewFilter filter, b
                        "3px\">\r\n");
 
     table.SetIndexName(SortModeName(mode));
+    page.rows.reserve(size_t(table.RecordCount()));
 
     DateTexts dates;
     bool alternate = false;
@@ -204,6 +205,7 @@ TaskPage BuildTaskPage(TaskTable& table, int sortMode, TTaskViewFilter filter, b
     int recIndex = 0;
     TaskValues values;
     TaskMarks marks;
+    int rowsWritten = 0; // rows of the page's table so far
 
     for (table.First(); !table.Eof(); table.Next()) {
         ++recIndex; // walking the current order from its first record
@@ -237,11 +239,14 @@ TaskPage BuildTaskPage(TaskTable& table, int sortMode, TTaskViewFilter filter, b
             QString key = groupKey(grouping, category, deadline, priority, today, dates);
             if (!haveGroup || key != lastKey) {
                 appendGroupRow(out, grouping, key);
+                ++rowsWritten;
                 lastKey = std::move(key);
                 haveGroup = true;
             }
         }
         ++shown;
+        page.rows.push_back(TaskPageRow{recIndex, table.RecordId(), rowsWritten});
+        rowsWritten += 2;
 
         const QStringView rowOpen =
             alternate ? QStringView(u"<tr class=\"alternate\">\r\n") : QStringView(u"<tr>\r\n");

@@ -6,16 +6,26 @@
 #include "view/action_links.h"
 
 #include <QString>
+#include <vector>
 
 class TaskQuery;
 class TaskTable;
 
+// Where one shown task sits on the page.
+struct TaskPageRow {
+    int recIndex = 0;     // the record index its links carry
+    quint64 recordId = 0; // TaskTable::RecordId: the same task after any change of the table
+    int firstRow = 0;     // its task row among the rows of the page's table (0-based); the
+                          // details row follows it
+};
+
 struct TaskPage {
-    QString text;            // every line followed by CR LF; empty when no list is open
-    int FRecsShown = 0;      // tasks on the page
-    int FCompletedTasks = 0; // completed tasks in the whole list, whatever the filter
-    int tabTasks = 0;        // tasks of the view (uncompleted or completed), before any query
-    int matched = 0;         // of those, the tasks the query matched (all without a query)
+    QString text;                  // every line followed by CR LF; empty when no list is open
+    int FRecsShown = 0;            // tasks on the page
+    int FCompletedTasks = 0;       // completed tasks in the whole list, whatever the filter
+    int tabTasks = 0;              // tasks of the view (uncompleted or completed), before any query
+    int matched = 0;               // of those, the tasks the query matched (all without a query)
+    std::vector<TaskPageRow> rows; // the shown tasks in page order
 };
 
 // What a query asks of the page: only the tasks it matches, with the words it matched marked.
