@@ -1,6 +1,7 @@
 // Loading and painting the task list page in the HTML view, against QTextBrowser on the same
 // text. Run with QT_QPA_PLATFORM=offscreen on a machine without a display.
 
+#include "htmlview/accessibility.h"
 #include "htmlview/document.h"
 #include "htmlview/html_parser.h"
 #include "htmlview/html_view.h"
@@ -10,8 +11,11 @@
 #include "htmlview/text_measurer.h"
 #include "htmlview_sample_page.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QImage>
+#include <QKeyEvent>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QTemporaryDir>
 #include <QTextBrowser>
@@ -191,6 +195,140 @@ void BM_HtmlViewMemory5000(benchmark::State& state)
     }
 }
 BENCHMARK(BM_HtmlViewMemory5000)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+// A page shown in a focused view with its tasks' row groups, as the main window has it.
+struct FocusedPage {
+    explicit FocusedPage(int tasks)
+    {
+        view.resize(PageWidth, 600);
+        view.loadFromString(page(tasks));
+        view.setRowGroups(htmlview_sample::taskRowGroups(tasks));
+        view.show();
+        view.activateWindow();
+        for (int i = 0; i < 100 && !view.hasFocus(); ++i) {
+            view.setFocus();
+            QApplication::processEvents();
+        }
+        QApplication::processEvents();
+    }
+    HtmlView view;
+};
+
+// One key press moving the current task down, and the repaint it asks for (the old and new
+// focus frames, or the viewport when it scrolls). The page is neither rebuilt nor laid out.
+void BM_MoveCurrentTask(benchmark::State& state)
+{
+    const int tasks = int(state.range(0));
+    FocusedPage shown(tasks);
+    HtmlView& view = shown.view;
+    if (!view.hasFocus())
+        state.SkipWithError("the view did not get the focus");
+    const QSize size = view.documentSize();
+    long scrolls = 0;
+    // How much of the viewport each move repaints.
+    struct PaintedArea : QObject {
+        double area = 0;
+        bool eventFilter(QObject*, QEvent* event) override
+        {
+            if (event->type() == QEvent::Paint)
+                for (const QRect& r : static_cast<QPaintEvent*>(event)->region())
+                    area += double(r.width()) * r.height();
+            return false;
+        }
+    } painted;
+    view.viewport()->installEventFilter(&painted);
+    for (auto _ : state) {
+        const bool last = view.currentRowGroup() == tasks - 1;
+        const int before = view.position();
+        QKeyEvent key(QEvent::KeyPress, last ? Qt::Key_Home : Qt::Key_Down, Qt::NoModifier);
+        QApplication::sendEvent(&view, &key);
+        QApplication::sendPostedEvents(nullptr, QEvent::UpdateRequest);
+        scrolls += view.position() != before;
+    }
+    if (view.documentSize() != size)
+        state.SkipWithError("the page was laid out again");
+    state.counters["scroll_share"] = double(scrolls) / double(state.iterations());
+    state.counters["painted_share"] =
+        painted.area / double(state.iterations()) /
+        (double(view.viewport()->width()) * view.viewport()->height());
+}
+BENCHMARK(BM_MoveCurrentTask)->Arg(5000)->Unit(benchmark::kMillisecond);
+
+class SampleWords : public HtmlRowGroupDescription {
+public:
+    QString name(const HtmlRowGroup& g) const override
+    {
+        return QStringLiteral("Task %1; category Group %2; no deadline; normal priority")
+            .arg(g.tag)
+            .arg(g.tag / 10 + 1);
+    }
+    QString description(const HtmlRowGroup&) const override { return {}; }
+    QStringList actions(const HtmlRowGroup&) const override
+    {
+        return {QStringLiteral("Edit"), QStringLiteral("Complete"), QStringLiteral("Do again"),
+                QStringLiteral("More")};
+    }
+    QString linkName(const QString&) const override { return QStringLiteral("Edit this task"); }
+};
+
+// What a screen reader asks first of a freshly loaded page: the document's children, and the
+// name, state and size of every task row. The tree is dropped before each round.
+void BM_AccessibleTree(benchmark::State& state)
+{
+    const int tasks = int(state.range(0));
+    FocusedPage shown(tasks);
+    HtmlView& view = shown.view;
+    SampleWords words;
+    view.setRowGroupDescription(&words);
+    const std::vector<HtmlRowGroup> groups = htmlview_sample::taskRowGroups(tasks);
+    size_t chars = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        view.setRowGroups(groups); // drops the children built in the last round
+        state.ResumeTiming();
+        QAccessibleInterface* doc = QAccessible::queryAccessibleInterface(&view);
+        const int count = doc->childCount();
+        for (int i = 0; i < count; ++i) {
+            QAccessibleInterface* row = doc->child(i);
+            chars += size_t(row->text(QAccessible::Name).size());
+            benchmark::DoNotOptimize(row->state());
+            benchmark::DoNotOptimize(row->childCount());
+        }
+    }
+    state.counters["rows"] = double(QAccessible::queryAccessibleInterface(&view)->childCount());
+    benchmark::DoNotOptimize(chars);
+}
+BENCHMARK(BM_AccessibleTree)->Arg(5000)->Unit(benchmark::kMillisecond);
+
+// The whole tree: every row and every link in it with its name, as a tool that walks all.
+void BM_AccessibleTreeWithLinks(benchmark::State& state)
+{
+    const int tasks = int(state.range(0));
+    FocusedPage shown(tasks);
+    HtmlView& view = shown.view;
+    SampleWords words;
+    view.setRowGroupDescription(&words);
+    const std::vector<HtmlRowGroup> groups = htmlview_sample::taskRowGroups(tasks);
+    size_t nodes = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        view.setRowGroups(groups);
+        state.ResumeTiming();
+        nodes = 0;
+        QAccessibleInterface* doc = QAccessible::queryAccessibleInterface(&view);
+        for (int i = 0; i < doc->childCount(); ++i) {
+            QAccessibleInterface* row = doc->child(i);
+            benchmark::DoNotOptimize(row->text(QAccessible::Name));
+            for (int j = 0; j < row->childCount(); ++j) {
+                benchmark::DoNotOptimize(row->child(j)->text(QAccessible::Name));
+                ++nodes;
+            }
+            ++nodes;
+        }
+    }
+    state.counters["nodes"] = double(nodes);
+}
+BENCHMARK(BM_AccessibleTreeWithLinks)->Arg(5000)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

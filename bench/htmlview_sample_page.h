@@ -3,12 +3,15 @@
 // group rows, alternating task and details rows, details with web links, and the nested
 // tables of image buttons. Used by the HTML view's benchmark and tests.
 
+#include "htmlview/row_groups.h"
+
 #include <QColor>
 #include <QDir>
 #include <QImage>
 #include <QPainter>
 #include <QString>
 #include <QStringList>
+#include <vector>
 
 namespace htmlview_sample {
 
@@ -163,6 +166,21 @@ inline QString taskPage(int tasks, const QString& fontFamily, int fontSize, cons
                                 "above to create a task.</td></tr>");
     lines << QStringLiteral("</table>") << QStringLiteral("</body></html>");
     return lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n");
+}
+
+// The rows of each task of taskPage(tasks, ...): its task row and details row, after the group
+// row that starts every ten; keyed and tagged by the task's number.
+inline std::vector<HtmlRowGroup> taskRowGroups(int tasks)
+{
+    std::vector<HtmlRowGroup> groups;
+    int row = 0;
+    for (int i = 0; i < tasks; ++i) {
+        if (i % 10 == 0)
+            ++row;
+        groups.push_back(HtmlRowGroup{row, 2, quint64(i + 1), i + 1});
+        row += 2;
+    }
+    return groups;
 }
 
 inline QString greetingPage(const QString& fontFamily, int fontSize)

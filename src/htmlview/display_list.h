@@ -25,7 +25,7 @@ struct DisplayItem {
     float x = 0, y = 0, w = 0, h = 0;
     float baseline = 0;           // Text: the baseline's y
     QRgb color = 0;               // Fill: its colour; Text: background behind the words, if any
-    uint32_t first = 0, last = 0; // inline item range, inclusive
+    uint32_t first = 0, last = 0; // inline item range, inclusive; RowGuard: the row's box
     int32_t link = -1;
 
     QRectF rect() const { return QRectF(x, y, w, h); }

@@ -1,15 +1,18 @@
 #include "htmlview/html_view.h"
 
+#include "htmlview/accessibility.h"
 #include "htmlview/document.h"
 #include "htmlview/image_cache.h"
 #include "htmlview/pagination.h"
 #include "htmlview/paint.h"
 #include "htmlview/selection.h"
 #include "htmlview/text_measurer.h"
+#include "htmlview/view_focus.h"
 
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
+#include <QFocusEvent>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QPaintEvent>
@@ -35,6 +38,7 @@ constexpr int AutoScrollInterval = 30; // milliseconds between auto-scroll steps
 } // namespace
 
 struct HtmlView::Private {
+    explicit Private(HtmlView& view) : keys(view) {}
     QtTextMeasurer measurer;
     ImageCache images;
     std::unique_ptr<Document> doc;
@@ -53,6 +57,7 @@ struct HtmlView::Private {
     TextPosition anchor, focus;
     QTimer autoScroll; // while dragging past an edge
     QPoint dragPoint;  // the pointer in viewport coordinates, last seen while dragging
+    ViewFocus keys;    // declared last: it refers to the document and the list above
 
     QString linkText(int32_t link) const
     {
@@ -80,12 +85,16 @@ struct HtmlView::Private {
     }
 };
 
-HtmlView::HtmlView(QWidget* parent) : QAbstractScrollArea(parent), d(std::make_unique<Private>())
+HtmlView::HtmlView(QWidget* parent)
+    : QAbstractScrollArea(parent), d(std::make_unique<Private>(*this))
 {
+    installHtmlViewAccessibility();
     setFrameShape(QFrame::NoFrame);
     setFocusPolicy(Qt::StrongFocus);
     viewport()->setMouseTracking(true);
     viewport()->setAutoFillBackground(false);
+    // Every paint covers its whole area, so scrolling may move what is drawn already.
+    viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
     verticalScrollBar()->setSingleStep(20);
     horizontalScrollBar()->setSingleStep(20);
     d->autoScroll.setInterval(AutoScrollInterval);
@@ -106,6 +115,7 @@ void HtmlView::loadFromString(const QString& html)
     d->pressedLink = -1;
     d->layoutWidth = std::max(1, viewport()->width());
     d->list = d->doc->layout(float(d->layoutWidth));
+    d->keys.documentLoaded(d->doc->boxes(), d->list);
     updateScrollBars();
     verticalScrollBar()->setValue(0);
     horizontalScrollBar()->setValue(0);
@@ -302,6 +312,8 @@ void HtmlView::paintEvent(QPaintEvent* event)
         paintDisplayList(painter, d->list, d->doc->boxes(), clip, options);
     else
         painter.fillRect(clip, Qt::white);
+    if (d->doc && hasFocus())
+        d->keys.paint(painter, palette());
 }
 
 void HtmlView::resizeEvent(QResizeEvent* event)
@@ -311,6 +323,7 @@ void HtmlView::resizeEvent(QResizeEvent* event)
         int pos = position();
         d->layoutWidth = std::max(1, viewport()->width());
         d->list = d->doc->layout(float(d->layoutWidth));
+        d->keys.relaidOut(d->list);
         updateScrollBars();
         setPosition(pos);
     } else {
@@ -331,6 +344,7 @@ void HtmlView::mousePressEvent(QMouseEvent* event)
     d->dragging = false;
     d->pressPos = vp;
     d->pressedLink = htmlview::linkAt(d->list, p);
+    d->keys.pointerPressed(p);
     if (d->hasSelection) {
         d->hasSelection = false;
         viewport()->update();
@@ -464,6 +478,8 @@ void HtmlView::clearHover()
 
 void HtmlView::keyPressEvent(QKeyEvent* event)
 {
+    if (d->keys.keyPress(event))
+        return;
     switch (event->key()) {
     case Qt::Key_Home:
         verticalScrollBar()->setValue(0);
@@ -487,7 +503,120 @@ void HtmlView::contextMenuEvent(QContextMenuEvent* event)
         d->menu->popup(event->globalPos());
 }
 
-void HtmlView::scrollContentsBy(int, int)
+void HtmlView::scrollContentsBy(int dx, int dy)
 {
-    viewport()->update();
+    // Only the strip that comes into view is painted; keyboard moves scroll a row at a time.
+    viewport()->scroll(dx, dy);
+}
+
+bool HtmlView::event(QEvent* event)
+{
+    // Enter on a focused link follows it, before a window shortcut could take the key.
+    if (event->type() == QEvent::ShortcutOverride &&
+        d->keys.wantsKey(static_cast<QKeyEvent*>(event))) {
+        event->accept();
+        return true;
+    }
+    return QAbstractScrollArea::event(event);
+}
+
+void HtmlView::focusInEvent(QFocusEvent* event)
+{
+    QAbstractScrollArea::focusInEvent(event);
+    d->keys.focusChanged(true, event->reason() == Qt::TabFocusReason ||
+                                   event->reason() == Qt::BacktabFocusReason);
+}
+
+void HtmlView::focusOutEvent(QFocusEvent* event)
+{
+    QAbstractScrollArea::focusOutEvent(event);
+    d->keys.focusChanged(false, false);
+}
+
+bool HtmlView::focusNextPrevChild(bool next)
+{
+    if (hasFocus() && d->keys.tab(next))
+        return true;
+    return QAbstractScrollArea::focusNextPrevChild(next);
+}
+
+QVariant HtmlView::inputMethodQuery(Qt::InputMethodQuery query) const
+{
+    // A keyboard context menu opens at the focus.
+    if (query == Qt::ImCursorRectangle)
+        return QRect(viewport()->mapTo(this, d->keys.menuPoint()), QSize(1, 1));
+    return QAbstractScrollArea::inputMethodQuery(query);
+}
+
+void HtmlView::setRowGroups(std::vector<HtmlRowGroup> groups)
+{
+    d->keys.setGroups(std::move(groups));
+}
+
+const std::vector<HtmlRowGroup>& HtmlView::rowGroups() const
+{
+    return d->keys.groups();
+}
+
+int HtmlView::currentRowGroup() const
+{
+    return d->keys.current();
+}
+
+void HtmlView::setCurrentRowGroup(int group)
+{
+    d->keys.setCurrent(group, true);
+}
+
+bool HtmlView::setCurrentRowGroupKey(quint64 key)
+{
+    const std::vector<HtmlRowGroup>& groups = d->keys.groups();
+    for (size_t i = 0; i < groups.size(); ++i) {
+        if (groups[i].key == key) {
+            d->keys.setCurrent(int(i), false);
+            return true;
+        }
+    }
+    return false;
+}
+
+void HtmlView::ensureCurrentRowGroupVisible()
+{
+    d->keys.ensureCurrentVisible();
+}
+
+QRect HtmlView::rowGroupRect(int group) const
+{
+    const QPointF scroll(horizontalScrollBar()->value(), verticalScrollBar()->value());
+    return d->keys.groupRect(group).translated(-scroll).toAlignedRect();
+}
+
+QRect HtmlView::linkRect(const QString& target, int group) const
+{
+    const int link = d->keys.findLink(target, group);
+    QRectF r;
+    for (const QRectF& part : d->keys.linkRects(link))
+        r = r.isNull() ? part : r.united(part);
+    const QPointF scroll(horizontalScrollBar()->value(), verticalScrollBar()->value());
+    return r.isNull() ? QRect() : r.translated(-scroll).toAlignedRect();
+}
+
+QString HtmlView::focusedLinkTarget() const
+{
+    return d->keys.linkTarget(d->keys.focusedLink());
+}
+
+QPoint HtmlView::activationPoint() const
+{
+    return d->keys.activationPoint();
+}
+
+void HtmlView::setRowGroupDescription(const HtmlRowGroupDescription* description)
+{
+    d->keys.setDescription(description);
+}
+
+htmlview::ViewFocus& HtmlView::focusModel() const
+{
+    return d->keys;
 }

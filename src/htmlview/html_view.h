@@ -3,18 +3,22 @@
 // link clicks and the link under the pointer, lets the user select text, and prints.
 // It knows nothing about what the document means.
 
+#include "htmlview/row_groups.h"
+
 #include <QAbstractScrollArea>
 #include <QMarginsF>
 #include <QString>
 #include <memory>
 #include <stdexcept>
+#include <vector>
 
 class QMenu;
 class QPrinter;
 
 namespace htmlview {
-class Document; // parsed, styled and laid-out document
-}
+class Document;  // parsed, styled and laid-out document
+class ViewFocus; // the keyboard's place on the page
+} // namespace htmlview
 
 // Raised when printing cannot start (for example, the output file cannot be written).
 class HtmlViewError : public std::runtime_error {
@@ -74,11 +78,41 @@ public:
     // The link under a point of the viewport, empty when none (for tests and tooltips).
     QString linkAt(const QPoint& viewportPoint) const;
 
+    // --- the keyboard's place on the page (row_groups.h) -----------------------------------
+    // Up/Down (and K/J), Home/End and Page Up/Down move the current group; Tab and Shift+Tab move
+    // through the links, and Enter follows the focused one; Shift+F10 and the Menu key open the
+    // context menu at the focus. Groups describe the document just loaded; a new document has
+    // none until they are set again, and then the current group is found again by key, else the
+    // one after it that is still there. The focus frame shows only while the view has focus.
+    void setRowGroups(std::vector<HtmlRowGroup> groups);
+    const std::vector<HtmlRowGroup>& rowGroups() const;
+    int currentRowGroup() const;        // -1: none
+    void setCurrentRowGroup(int group); // and scrolls it into sight
+    // Makes the group with this key current without scrolling; false when no group has it.
+    bool setCurrentRowGroupKey(quint64 key);
+    void ensureCurrentRowGroupVisible();
+    QRect rowGroupRect(int group) const; // viewport coordinates
+    // Where the link with this target is drawn (in `group` when it is not -1); empty if nowhere.
+    QRect linkRect(const QString& target, int group = -1) const;
+    QString focusedLinkTarget() const;
+    // Where a pop-up for the link being followed belongs, in screen coordinates: under the link
+    // when it is followed from the keyboard or by an assistive tool, else at the mouse pointer.
+    QPoint activationPoint() const;
+    // Names and actions of the groups for assistive tools; owned by the caller.
+    void setRowGroupDescription(const HtmlRowGroupDescription* description);
+    htmlview::ViewFocus& focusModel() const;
+    // The focus as the cursor rectangle, where Qt opens a keyboard context menu.
+    QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
+
 signals:
     // A click on a link. A slot may set *handled to true; the view never follows a link itself.
     void hotSpotClick(const QString& target, bool* handled);
     // The link under the pointer changed; empty when the pointer left a link.
     void hotSpotCovered(const QString& target);
+    // The current row group changed (-1: none), by the keyboard, a click or a new document.
+    void currentRowGroupChanged(int group);
+    // An assistive tool asked for one of the group's actions.
+    void rowGroupAction(int group, const QString& action);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -92,6 +126,10 @@ protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
     bool viewportEvent(QEvent* event) override;
+    bool event(QEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    bool focusNextPrevChild(bool next) override;
 
 private:
     void updateScrollBars();

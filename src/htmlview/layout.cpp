@@ -427,6 +427,7 @@ public:
                 borders(cs, info.x, cy, info.w, rowH);
             }
             FOut.items[guard] = rectItem(DisplayItem::RowGuard, x, cy, width, rowH);
+            FOut.items[guard].first = r; // which row, for the keyboard's row groups
             cy += rowH + spacing;
         }
         --FTableDepth;
