@@ -31,6 +31,7 @@ TApplicationWindows CreateApplicationWindows(const QString& listFileArgument)
     form.SetTaskCommands([&tasks] { tasks.NewTaskItem(-1); },
                          [&tasks] { tasks.ActionDeleteCompletedExecute(); },
                          [&tasks] { tasks.ActionDeleteCompletedOverWeekExecute(); });
+    form.SetCurrentTaskCommands(tasks.CurrentTaskActions());
     // The page's links: a failure is reported here, the view has been told the click is handled.
     QObject::connect(form.TaskViewer, &HtmlView::hotSpotClick, &tasks,
                      [&tasks, &form](const QString& target, bool* handled) {

@@ -109,6 +109,7 @@ void TFormMain::CreateLayout()
 
     TaskViewer = new HtmlView(central);
     TaskViewer->setObjectName(QStringLiteral("TaskViewer"));
+    TaskViewer->setAccessibleName(QStringLiteral("Task list"));
     TaskViewer->setFrameShape(QFrame::NoFrame);
     TaskViewer->setContextMenu(PopupMenuTaskView);
     TaskViewer->setPrintMargins(QMarginsF(20.0, 20.0, 20.0, 20.0));

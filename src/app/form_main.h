@@ -103,6 +103,8 @@ public:
     // The task commands live with the task operations; they are bound here once those exist.
     void SetTaskCommands(std::function<void()> newTask, std::function<void()> deleteCompleted,
                          std::function<void()> deleteCompletedOverWeek);
+    // The commands on the page's current task, listed with their keys in Tasks > Current Task.
+    void SetCurrentTaskCommands(const QList<QAction*>& actions);
 
     // The printer the print dialog works on (tests point it at a PDF file).
     QPrinter& Printer() { return FPrinter; }
@@ -124,6 +126,7 @@ public:
     QMenu* OpenRecent1 = nullptr;
     QMenu* MenuSortOrder = nullptr;
     QMenu* MenuDeleteCompleted = nullptr;
+    QMenu* MenuCurrentTask = nullptr;
     QMenu* PopupMenuSort = nullptr;
     QMenu* PopupMenuTaskView = nullptr;
     QFileDialog* OpenDialog = nullptr;

@@ -259,6 +259,19 @@ void TFormMain::CreateMenus()
     AssignAccessKeys(PopupMenuTaskView);
 }
 
+void TFormMain::SetCurrentTaskCommands(const QList<QAction*>& actions)
+{
+    if (!MenuCurrentTask) {
+        MenuCurrentTask = new QMenu(QStringLiteral("Current Task"), MenuTasks);
+        MenuCurrentTask->setObjectName(QStringLiteral("CurrentTask1"));
+        QAction* after = MenuSortOrder->menuAction();
+        MenuTasks->insertMenu(after, MenuCurrentTask);
+    }
+    MenuCurrentTask->clear();
+    MenuCurrentTask->addActions(actions);
+    AssignAccessKeys(MenuTasks);
+}
+
 void TFormMain::ConnectActions()
 {
     const auto bind = [this](QAction* action, const char* operation, auto handler) {

@@ -3,6 +3,7 @@
 #include "app/form_main.h"
 #include "htmlview/html_view.h"
 #include "shared/datetime.h"
+#include "tasks/current_task.h"
 #include "view/greeting_page.h"
 #include "view/page_style.h"
 #include "view/task_page.h"
@@ -100,7 +101,7 @@ void TFormMain::LoadTaskView(bool printing)
     FTabTasks = page.tabTasks;
     FMatchedTasks = page.matched;
     UpdateFilterStatus();
-    TaskViewer->loadFromString(page.text);
+    ShowTaskPage(*TaskViewer, page);
     FRecsShown = page.FRecsShown;
     FPageText = std::move(page.text);
 }

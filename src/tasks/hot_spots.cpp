@@ -25,11 +25,12 @@ void TaskOperations::TaskViewerHotSpotClick(const QString& target, bool& handled
         case TActionKind::Done:
             SetTaskDone(link.recIndex);
             break;
+        // The pointer for a click; under the link when it is followed from the keyboard.
         case TActionKind::DoAgain:
-            DoPopUpTaskDoAgainMenu(link.recIndex, QCursor::pos());
+            DoPopUpTaskDoAgainMenu(link.recIndex, FHost.taskViewer().activationPoint());
             break;
         case TActionKind::More:
-            DoPopupTaskMenu(link.recIndex, QCursor::pos());
+            DoPopupTaskMenu(link.recIndex, FHost.taskViewer().activationPoint());
             break;
         case TActionKind::Undo:
             UndoTask(link.recIndex);

@@ -1,4 +1,5 @@
 // New task, clone and edit through the task edit dialog.
+#include "htmlview/html_view.h"
 #include "shared/datetime.h"
 #include "shared/todo_global.h"
 #include "store/todo_db.h"
@@ -86,10 +87,13 @@ void TaskOperations::NewTaskItem(int cloneFromRec)
     const double created = Now();
     AppendTask(table, values.title, values.category, created, values.deadline, values.priority,
                values.details);
+    const quint64 newTask = table.RecordId();
     if (FHost.TaskViewFilter() == tvfCompleted)
         FHost.SetTaskViewFilter(tvfUncompleted);
     else
         FHost.LoadTaskView(false);
+    // The new task is the one to act on next; the page still starts at the top.
+    FHost.taskViewer().setCurrentRowGroupKey(newTask);
 }
 
 void TaskOperations::EditTaskItem(int recIndex)

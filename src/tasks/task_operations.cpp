@@ -18,6 +18,7 @@ TaskOperations::TaskOperations(TaskHost& host) : FHost(host)
     FormTaskEdit = new TFormTaskEdit(window);
     FormPopupDatePick = new TFormPopupDatePick(window);
     CreateMenus();
+    CreateCurrentTaskActions();
 }
 
 TaskOperations::~TaskOperations()

@@ -6,6 +6,10 @@
 // Nothing here catches an error: a failure of the task table or of writing the list file ends the
 // operation and reaches the caller (the top-level handler); a change already made in memory stays.
 
+#include "tasks/current_task.h"
+#include "view/action_links.h"
+
+#include <QList>
 #include <QObject>
 #include <QPoint>
 #include <QPointer>
@@ -65,6 +69,24 @@ public:
     // The hint last shown for the link under the pointer (empty when none).
     const QString& CurrentHint() const { return FHint; }
 
+    // --- the current task: the one the page's keyboard focus is on --------------------------
+    // Its record index; 0 when the page shows no task.
+    int CurrentRecIndex() const;
+    // Enter or F2 (the Uncompleted tab only), Space (undo on the Completed tab), A, Shift+F10
+    // or the Menu key, and Delete: the task's buttons and "Delete This Task Forever". The menus
+    // open at the task. The actions work while the page has the focus; the window lists them.
+    void EditCurrentTask();
+    void CompleteCurrentTask();
+    void DoAgainMenuForCurrentTask();
+    void MoreMenuForCurrentTask();
+    void DeleteCurrentTask();
+    QList<QAction*> CurrentTaskActions() const;
+    void UpdateCurrentTaskActions();
+    // An assistive tool ran one of a task row's actions.
+    void TaskViewerRowGroupAction(int group, const QString& action);
+    // The page's key presses that are keys of the current-task commands.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
     // Opens web links; the shell's "open" by default, replaceable in tests.
     std::function<void(const QString&)> openUrl;
 
@@ -83,13 +105,24 @@ public:
     QAction* CloneThisTask1 = nullptr;
     QAction* DeleteThisTaskForever1 = nullptr;
 
+    QAction* ActionEditTask = nullptr;
+    QAction* ActionCompleteTask = nullptr;
+    QAction* ActionUndoTask = nullptr;
+    QAction* ActionDoTaskAgain = nullptr;
+    QAction* ActionMoreTaskOptions = nullptr;
+    QAction* ActionDeleteTask = nullptr;
+
 private:
     void CreateMenus();
+    void CreateCurrentTaskActions();
+    // Under the task's button of this kind, or under its row when the page has no buttons.
+    QPoint MenuPointForCurrentTask(TActionKind button);
     // Raises a clear error unless the record index designates a task of the open list.
     void CheckRecIndex(int recIndex) const;
     // Regenerates the page and puts the view back where it was.
     void ReloadKeepingPosition();
 
     TaskHost& FHost;
+    TaskRowDescription FRowDescription{FHost};
     QString FHint;
 };

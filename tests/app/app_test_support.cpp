@@ -8,7 +8,12 @@
 #include "store/todo_db.h"
 #include "tasks/prompts.h"
 
+#include <QApplication>
 #include <QCoreApplication>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTimer>
+#include <QWidget>
 
 void WriteList(const QString& path, const std::vector<TestTask>& tasks)
 {
@@ -51,6 +56,34 @@ void EnsureApplication()
     static char name[] = "app_test";
     static char* argv[] = {name, nullptr};
     new TQuillmarkApplication(argc, argv);
+}
+
+void WhenModal(std::function<void(QWidget*)> step)
+{
+    auto* timer = new QTimer;
+    timer->setInterval(10);
+    QObject::connect(timer, &QTimer::timeout, timer, [timer, step] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal || !modal->isVisible() || QApplication::activeWindow() != modal)
+            return;
+        timer->stop();
+        timer->deleteLater();
+        step(modal);
+    });
+    timer->start();
+}
+
+QString RunTool(const QString& program, const QStringList& arguments)
+{
+    QProcess process;
+    process.start(program, arguments);
+    process.waitForFinished(30000);
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+bool HaveTool(const char* name)
+{
+    return !QStandardPaths::findExecutable(QString::fromLatin1(name)).isEmpty();
 }
 
 void AppTest::SetUp()

@@ -9,8 +9,11 @@
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <functional>
 #include <gtest/gtest.h>
 #include <memory>
+
+class QWidget;
 
 struct TestTask {
     QString title;
@@ -27,6 +30,13 @@ void WriteSimpleList(const QString& path, int uncompleted, int completed);
 
 // The application object of the test process (created on first use).
 void EnsureApplication();
+
+// Runs `step` on the next modal dialog once it is up and active: exec() blocks the caller, so
+// a test answers real dialogs this way.
+void WhenModal(std::function<void(QWidget*)> step);
+// A program's standard output (waits up to 30 s), and whether a program is on PATH.
+QString RunTool(const QString& program, const QStringList& arguments);
+bool HaveTool(const char* name);
 
 class AppTest : public ::testing::Test {
 protected:

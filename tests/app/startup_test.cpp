@@ -209,7 +209,9 @@ TEST_F(AppTest, MenusInTheirOrder)
                   "File: Open ToDo List..., New ToDo List..., -, Open Recent [], -, Import "
                   "Tasks..., Export Tasks..., -, Print..., -, Exit",
                   "Edit: Copy, Select All, Find..., -, Set Display Font",
-                  "Tasks: New Task..., Task List Display Order [Group by Category, Group by "
+                  "Tasks: New Task..., Current Task [Edit Task, Mark Task Complete, Mark Task "
+                  "Uncomplete, Do Task Again, More Task Options, Delete This Task Forever], "
+                  "Task List Display Order [Group by Category, Group by "
                   "Deadline, Group by Priority, Sort by Task Title, Sort by Most Recently "
                   "Created], -, Show Uncompleted Tasks, Show Completed Tasks, -, Delete "
                   "Completed Tasks [Delete Tasks Completed Over One Week Ago, Delete All "

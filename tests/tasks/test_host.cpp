@@ -3,6 +3,7 @@
 #include "shared/datetime.h"
 #include "shared/todo_global.h"
 #include "store/todo_db.h"
+#include "tasks/current_task.h"
 #include "view/page_style.h"
 #include "view/task_page.h"
 
@@ -43,7 +44,7 @@ void TestTaskHost::LoadTaskView(bool printing)
     const TaskPage page = BuildTaskPage(
         table, mode, filter, printing, images,
         PageStyleSheet(DefaultPageColors(), DisplayFontName, DisplayFontSize), Today());
-    viewer->loadFromString(page.text);
+    ShowTaskPage(*viewer, page);
     recsShown = page.FRecsShown;
     completedTasks = page.FCompletedTasks;
 }
