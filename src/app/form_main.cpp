@@ -172,7 +172,7 @@ void TFormMain::FormCreate()
     FRecsShown = 0;
     FCompletedTasks = 0;
     FTaskViewFilter = tvfUncompleted;
-    QGuiApplication::setApplicationDisplayName(ProductName);
+    ApplicationTitle = ProductName;
     SetTooltipsAtOnce();
     SetCaption();
     // A settings store that cannot be read must not keep the window from coming up; the

@@ -83,8 +83,7 @@ int main(int argc, char** argv)
 #endif
     QCoreApplication::setApplicationName(ProductName);
     QCoreApplication::setApplicationVersion(FileVersion());
-    QGuiApplication::setApplicationDisplayName(
-        QStringLiteral("ToDo")); // the main window renames it
+    ApplicationTitle = QStringLiteral("ToDo"); // the main window renames it
     QGuiApplication::setQuitOnLastWindowClosed(true);
 
     TApplicationWindows windows = CreateApplicationWindows(commandLine.listFile);

@@ -17,6 +17,7 @@ QByteArray signature(char schemaDigit)
 const QByteArray SignatureSchema1 = signature('1');
 const QByteArray SignatureSchema2 = signature('2');
 
+QString ApplicationTitle = QStringLiteral("Quillmark");
 QString DisplayFontName = DefaultDisplayFontName;
 int DisplayFontSize = DefaultDisplayFontSize;
 

@@ -36,6 +36,10 @@ inline const QString ProductName = QStringLiteral("Quillmark");
 inline const QString ProductWebsite = QStringLiteral("https://quillmark.org");
 inline const QString ListFileExtension = QStringLiteral(".qmtd");
 
+// The application title that captions the plain message boxes. It is not the toolkit's
+// application display name: the desktop would add that to every window's caption.
+extern QString ApplicationTitle;
+
 // The list file signatures. Both have the same length; they differ only in the schema digit.
 extern const QByteArray SignatureSchema1;
 extern const QByteArray SignatureSchema2;

@@ -1,10 +1,15 @@
 #include "tasks/prompts.h"
 
+#include "shared/todo_global.h"
+
+#include <QAbstractItemView>
 #include <QApplication>
+#include <QCompleter>
 #include <QDialog>
 #include <QFileDialog>
 #include <QFontDialog>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPrintDialog>
 #include <QPushButton>
 #include <deque>
@@ -34,8 +39,7 @@ void record(Kind kind, const QString& caption, const QString& text)
 
 QString applicationTitle()
 {
-    const QString name = QApplication::applicationDisplayName();
-    return name.isEmpty() ? QStringLiteral("Quillmark") : name;
+    return ApplicationTitle.isEmpty() ? ProductName : ApplicationTitle;
 }
 
 template <typename T> T takeNext(std::deque<T>& queue, const char* what)
@@ -105,9 +109,63 @@ bool confirm(QWidget* parent, const QString& text)
 }
 
 namespace {
+
+// The completion list of a file dialog's name box is a window of its own. Left open when the
+// dialog closes (a name typed before the folder was read, then Enter), it floats over the main
+// window and takes every key; so it goes with the dialog and may not show while it is hidden.
+class CompletionWithDialog : public QObject {
+public:
+    explicit CompletionWithDialog(QDialog& dialog) : QObject(&dialog), FDialog(dialog)
+    {
+        connect(&dialog, &QDialog::finished, this, [this] { hidePopups(); });
+    }
+
+    void watchPopups()
+    {
+        for (QCompleter* completer : FDialog.findChildren<QCompleter*>()) {
+            QWidget* popup = completer->popup();
+            if (popup && !FWatched.contains(popup)) {
+                FWatched.append(popup);
+                popup->installEventFilter(this);
+            }
+        }
+    }
+
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Show && !FDialog.isVisible())
+            static_cast<QWidget*>(watched)->hide();
+        return false;
+    }
+
+private:
+    void hidePopups()
+    {
+        for (QCompleter* completer : FDialog.findChildren<QCompleter*>())
+            if (completer->popup())
+                completer->popup()->hide();
+    }
+
+    QDialog& FDialog;
+    QList<QPointer<QWidget>> FWatched;
+};
+
+void keepCompletionWithDialog(QFileDialog& dialog)
+{
+    const QString name = QStringLiteral("CompletionWithDialog");
+    auto* guard = static_cast<CompletionWithDialog*>(
+        dialog.findChild<QObject*>(name, Qt::FindDirectChildrenOnly));
+    if (!guard) {
+        guard = new CompletionWithDialog(dialog);
+        guard->setObjectName(name);
+    }
+    guard->watchPopups();
+}
+
 std::optional<QString> fileName(QFileDialog& dialog, Kind kind)
 {
     record(kind, dialog.windowTitle(), {});
+    keepCompletionWithDialog(dialog);
     if (state().scripted) {
         QString path = takeNext(state().fileNames, "file");
         if (path.isEmpty())

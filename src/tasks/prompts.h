@@ -39,7 +39,8 @@ void warning(QWidget* parent, const QString& text);
 // "Confirm" box with Yes and No, No being the default. True for Yes.
 bool confirm(QWidget* parent, const QString& text);
 
-// File dialogs: the chosen path, or an empty optional when cancelled.
+// File dialogs: the chosen path, or an empty optional when cancelled. The file name box's
+// completion list closes with the dialog and does not come back while it is hidden.
 std::optional<QString> openFileName(QFileDialog& dialog);
 std::optional<QString> saveFileName(QFileDialog& dialog);
 // Font dialog: the chosen font, or empty when cancelled.
