@@ -343,23 +343,21 @@ bool AccessibleTree::listened() const
 
 AccessibleTree::~AccessibleTree()
 {
-    for (QAccessible::Id id : FGroupIds)
-        if (id)
-            QAccessible::deleteAccessibleInterface(id);
-    for (QAccessible::Id id : FLinkIds)
-        if (id)
-            QAccessible::deleteAccessibleInterface(id);
+    dropInterfaces();
+}
+
+void AccessibleTree::dropInterfaces()
+{
+    for (const std::vector<QAccessible::Id>* ids : {&FGroupIds, &FLinkIds})
+        for (QAccessible::Id id : *ids)
+            if (id)
+                QAccessible::deleteAccessibleInterface(id);
 }
 
 void AccessibleTree::invalidate()
 {
     const bool wasBuilt = FBuilt;
-    for (QAccessible::Id id : FGroupIds)
-        if (id)
-            QAccessible::deleteAccessibleInterface(id);
-    for (QAccessible::Id id : FLinkIds)
-        if (id)
-            QAccessible::deleteAccessibleInterface(id);
+    dropInterfaces();
     FGroupIds.clear();
     FLinkIds.clear();
     FEntries.clear();
@@ -432,32 +430,28 @@ int AccessibleTree::indexOfLink(int link)
     return link >= 0 && link < int(FLinkEntry.size()) ? FLinkEntry[size_t(link)] : -1;
 }
 
-QAccessibleInterface* AccessibleTree::remember(QAccessible::Id& slot, QAccessibleInterface* iface)
+template <typename Child>
+QAccessibleInterface* AccessibleTree::cached(std::vector<QAccessible::Id>& ids, int index)
 {
-    slot = QAccessible::registerAccessibleInterface(iface);
+    build();
+    if (index < 0 || index >= int(ids.size()))
+        return nullptr;
+    QAccessible::Id& id = ids[size_t(index)];
+    if (id)
+        return QAccessible::accessibleInterface(id);
+    QAccessibleInterface* iface = new Child(&FFocus.view(), index);
+    id = QAccessible::registerAccessibleInterface(iface);
     return iface;
 }
 
 QAccessibleInterface* AccessibleTree::groupInterface(int group)
 {
-    build();
-    if (group < 0 || group >= int(FGroupIds.size()))
-        return nullptr;
-    QAccessible::Id& id = FGroupIds[size_t(group)];
-    if (id)
-        return QAccessible::accessibleInterface(id);
-    return remember(id, new RowAccessible(&FFocus.view(), group));
+    return cached<RowAccessible>(FGroupIds, group);
 }
 
 QAccessibleInterface* AccessibleTree::linkInterface(int link)
 {
-    build();
-    if (link < 0 || link >= int(FLinkIds.size()))
-        return nullptr;
-    QAccessible::Id& id = FLinkIds[size_t(link)];
-    if (id)
-        return QAccessible::accessibleInterface(id);
-    return remember(id, new LinkAccessible(&FFocus.view(), link));
+    return cached<LinkAccessible>(FLinkIds, link);
 }
 
 QAccessibleInterface* AccessibleTree::focusInterface()

@@ -49,7 +49,10 @@ public:
 private:
     void build();
     void addLink(int link);
-    QAccessibleInterface* remember(QAccessible::Id& slot, QAccessibleInterface* iface);
+    void dropInterfaces();
+    // The child interface at `index` of `ids`, made and registered on first use.
+    template <typename Child>
+    QAccessibleInterface* cached(std::vector<QAccessible::Id>& ids, int index);
     bool listened() const;
 
     ViewFocus& FFocus;

@@ -593,12 +593,7 @@ QRect HtmlView::rowGroupRect(int group) const
 
 QRect HtmlView::linkRect(const QString& target, int group) const
 {
-    const int link = d->keys.findLink(target, group);
-    QRectF r;
-    for (const QRectF& part : d->keys.linkRects(link))
-        r = r.isNull() ? part : r.united(part);
-    const QPointF scroll(horizontalScrollBar()->value(), verticalScrollBar()->value());
-    return r.isNull() ? QRect() : r.translated(-scroll).toAlignedRect();
+    return d->keys.linkViewportRect(d->keys.findLink(target, group));
 }
 
 QString HtmlView::focusedLinkTarget() const

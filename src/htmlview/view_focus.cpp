@@ -351,6 +351,15 @@ std::vector<QRectF> ViewFocus::linkRects(int link) const
     return rects;
 }
 
+QRect ViewFocus::linkViewportRect(int link) const
+{
+    QRectF r;
+    for (const QRectF& part : linkRects(link))
+        r = r.isNull() ? part : r.united(part);
+    const QPointF scroll(FView.horizontalScrollBar()->value(), FView.verticalScrollBar()->value());
+    return r.isNull() ? QRect() : r.translated(-scroll).toAlignedRect();
+}
+
 int ViewFocus::groupOfLink(int link) const
 {
     if (link < 0 || link >= linkCount())
@@ -649,10 +658,7 @@ void ViewFocus::activateLink(int link)
     if (link < 0 || link >= linkCount())
         return;
     const QString target = linkTarget(link);
-    const std::vector<QRectF> rects = linkRects(link);
-    const QPointF scroll(FView.horizontalScrollBar()->value(), FView.verticalScrollBar()->value());
-    const QPointF at = rects.empty() ? QPointF() : rects.front().bottomLeft() - scroll;
-    FActivationPoint = FView.viewport()->mapToGlobal(at.toPoint());
+    FActivationPoint = FView.viewport()->mapToGlobal(linkViewportRect(link).bottomLeft());
     FKeyboardActivation = true;
     bool handled = false;
     // The slot may load a new document; nothing of the old one is used after this.
@@ -668,18 +674,13 @@ QPoint ViewFocus::activationPoint() const
 QPoint ViewFocus::menuPoint() const
 {
     const QPointF scroll(FView.horizontalScrollBar()->value(), FView.verticalScrollBar()->value());
-    QRectF at;
-    if (FFocusedLink >= 0) {
-        const std::vector<QRectF> rects = linkRects(FFocusedLink);
-        if (!rects.empty())
-            at = rects.front();
-    }
-    if (at.isNull())
-        at = groupRect(FCurrent);
+    QRect at = linkViewportRect(FFocusedLink);
+    if (at.isNull() && FCurrent >= 0)
+        at = groupRect(FCurrent).translated(-scroll).toAlignedRect();
     const QRect area = FView.viewport()->rect();
     if (at.isNull())
         return area.center();
-    const QPoint p = (at.bottomLeft() - scroll).toPoint();
+    const QPoint p = at.bottomLeft();
     return QPoint(std::clamp(p.x(), 0, std::max(0, area.width() - 1)),
                   std::clamp(p.y(), 0, std::max(0, area.height() - 1)));
 }

@@ -49,6 +49,8 @@ public:
     QString linkTarget(int link) const;
     QString linkText(int link) const;
     std::vector<QRectF> linkRects(int link) const;
+    // All of a link in viewport coordinates; empty when it is not drawn.
+    QRect linkViewportRect(int link) const;
     int groupOfLink(int link) const;
     // Links in focus order (document order of their first word or image).
     const std::vector<int>& focusOrder() const;
