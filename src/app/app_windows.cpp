@@ -3,6 +3,7 @@
 #include "app/error_handler.h"
 #include "app/form_about.h"
 #include "app/form_main.h"
+#include "app/remote_commands.h"
 #include "htmlview/html_view.h"
 #include "store/todo_db.h"
 #include "tasks/prompts.h"
@@ -14,7 +15,9 @@ TApplicationWindows::TApplicationWindows(TApplicationWindows&&) noexcept = defau
 
 TApplicationWindows::~TApplicationWindows()
 {
-    // The dialogs and the operations refer to the main window: they go first.
+    // The dialogs and the operations refer to the main window: they go first, and before them
+    // the endpoint, so that no command comes in on the way.
+    Remote.reset();
     FormAbout.reset();
     Tasks.reset();
     FormMain.reset();
@@ -53,5 +56,8 @@ TApplicationWindows CreateApplicationWindows(const QString& listFileArgument)
 
     windows.FormAbout = std::make_unique<TFormAbout>(&form);
     form.SetAboutForm(windows.FormAbout.get());
+    windows.Remote = std::make_unique<TRemoteCommands>(form, tasks);
+    QObject::connect(&form, &TFormMain::openListChanged, windows.Remote.get(),
+                     &TRemoteCommands::ListChanged);
     return windows;
 }

@@ -164,6 +164,10 @@ public:
     QAction* ActionImportTasks = nullptr;
     QAction* ActionExportTasks = nullptr;
 
+signals:
+    // A list was opened (or an open failed and none is open now).
+    void openListChanged();
+
 protected:
     void setVisible(bool visible) override;
     QMenu* createPopupMenu() override { return nullptr; }

@@ -75,6 +75,7 @@ bool TFormMain::OpenToDoList(const QString& fileName, bool showError)
         LoadTaskView(false);
     else
         SetTaskViewFilter(tvfUncompleted);
+    emit openListChanged();
     return result;
 }
 

@@ -15,18 +15,44 @@ namespace {
 
 const QString QuietOption = QStringLiteral("quiet");
 
+// The title of task N in `order`.
+QString titleOf(TaskTable& table, TSortMode order, int n)
+{
+    UseOrder(table, order);
+    table.SetRecNo(n);
+    return table.AsString(TaskField::Title);
+}
+
 // done, undo and delete: one table operation on the task at record index N.
-CliListCommand onRecord(const CliArgs& args, void (*operation)(TaskTable&, int))
+CliListCommand onRecord(const CliArgs& args, void (*operation)(TaskTable&, int), CliChange change)
 {
     args.required(0, QStringLiteral("FILE"));
     const int n = args.recordIndex(1);
     args.expectPositional(2);
     const TSortMode order = OrderOf(args);
-    return {ListAccess::Change, n, [=](CliList& list, CliIo&) {
-                UseOrder(list.table, order);
+    return {ListAccess::Change, n, [=](CliList& list, CliIo& io) {
+                const QString title = titleOf(list.table, order, n);
                 operation(list.table, n);
+                ReportChange(io, change, title);
                 return 0;
             }};
+}
+
+QString tasksText(int count)
+{
+    return count == 1 ? QStringLiteral("1 task") : QStringLiteral("%1 tasks").arg(count);
+}
+
+int completedBefore(TaskTable& table, double limit)
+{
+    const int completed = table.FieldIndex(TaskField::Completed);
+    int count = 0;
+    for (table.First(); !table.Eof(); table.Next()) {
+        const double value = table.AsDateTime(completed);
+        if (value != NullDate && value < limit)
+            ++count;
+    }
+    return count;
 }
 
 } // namespace
@@ -63,6 +89,7 @@ CliListCommand PrepareAdd(const CliArgs& args)
     return {ListAccess::Change, 0, [=](CliList& list, CliIo& io) {
                 UseOrder(list.table, order);
                 AppendTask(list.table, title, category, Now(), deadline, priority, details);
+                ReportChange(io, CliChange::Added, title);
                 // The cursor stays on the new task: its position is the index to use next.
                 if (!quiet)
                     io.out << "Added task " << list.table.RecNo() << ": " << LineText(title)
@@ -110,6 +137,7 @@ CliListCommand PrepareEdit(const CliArgs& args)
                            change.deadline.value_or(table.AsDateTime(TaskField::CompleteBy)),
                            change.priority.value_or(int(table.AsInteger(TaskField::Priority))),
                            change.details.value_or(table.AsString(TaskField::Details)));
+                ReportChange(io, CliChange::Edited, title);
                 if (quiet)
                     return 0;
                 // A changed deadline, priority or title can move the task in the order.
@@ -124,17 +152,26 @@ CliListCommand PrepareEdit(const CliArgs& args)
 
 CliListCommand PrepareDone(const CliArgs& args)
 {
-    return onRecord(args, MarkTaskCompleted);
+    return onRecord(args, MarkTaskCompleted, CliChange::Completed);
 }
 
 CliListCommand PrepareUndo(const CliArgs& args)
 {
-    return onRecord(args, MarkTaskUncompleted);
+    return onRecord(args, MarkTaskUncompleted, CliChange::Uncompleted);
 }
 
 CliListCommand PrepareDelete(const CliArgs& args)
 {
-    return onRecord(args, DeleteTask);
+    CliListCommand command = onRecord(args, DeleteTask, CliChange::Deleted);
+    const int n = command.recIndex;
+    const TSortMode order = OrderOf(args);
+    command.question = [=](CliList& list) {
+        return QStringLiteral("Are you sure you wish to delete task %1, \"%2\"? This can not be "
+                              "undone.")
+            .arg(n)
+            .arg(LineText(titleOf(list.table, order, n)));
+    };
+    return command;
 }
 
 CliListCommand PrepareAgain(const CliArgs& args)
@@ -145,11 +182,10 @@ CliListCommand PrepareAgain(const CliArgs& args)
     const double deadline =
         ParseDeadlineOrNone(args.option(QStringLiteral("deadline"), QStringLiteral("none")));
     const TSortMode order = OrderOf(args);
-    return {ListAccess::Change, n, [=](CliList& list, CliIo&) {
+    return {ListAccess::Change, n, [=](CliList& list, CliIo& io) {
                 TaskTable& table = list.table;
-                UseOrder(table, order);
                 // As the do-again menu does: complete the task first if it is not completed yet.
-                table.SetRecNo(n);
+                const QString title = titleOf(table, order, n);
                 int index = n;
                 if (table.AsDateTime(TaskField::Completed) == NullDate) {
                     MarkTaskCompleted(table, n);
@@ -157,6 +193,7 @@ CliListCommand PrepareAgain(const CliArgs& args)
                     index = table.RecNo();
                 }
                 AppendTaskAgain(table, index, deadline);
+                ReportChange(io, CliChange::DoneAgain, title);
                 return 0;
             }};
 }
@@ -166,8 +203,25 @@ CliListCommand PreparePurge(const CliArgs& args)
     args.required(0, QStringLiteral("FILE"));
     args.expectPositional(1);
     const bool olderThanWeek = args.flag(QStringLiteral("older-than-week"));
-    return {ListAccess::Change, 0, [=](CliList& list, CliIo&) {
-                DeleteCompletedBefore(list.table, olderThanWeek ? Today() - 7 : NullDate);
-                return 0;
-            }};
+    CliListCommand command = {
+        ListAccess::Change, 0, [=](CliList& list, CliIo& io) {
+            const int before = list.table.RecordCount();
+            DeleteCompletedBefore(list.table, olderThanWeek ? Today() - 7 : NullDate);
+            ReportChange(io, CliChange::Purged, QString(), before - list.table.RecordCount());
+            return 0;
+        }};
+    // The count is part of the question: a yes holds for the list as it was when asked.
+    command.question = [=](CliList& list) {
+        const int count = completedBefore(list.table, olderThanWeek ? Today() - 7 : NullDate);
+        if (count == 0)
+            return QString();
+        return olderThanWeek ? QStringLiteral("Are you sure you wish to delete all tasks that "
+                                              "were completed over one week ago (%1)? This can "
+                                              "not be undone!")
+                                   .arg(tasksText(count))
+                             : QStringLiteral("Are you sure you wish to delete all tasks that "
+                                              "are completed (%1)? This can not be undone!")
+                                   .arg(tasksText(count));
+    };
+    return command;
 }

@@ -61,11 +61,25 @@ struct CliTerminal {
 // The standard output of this process.
 CliTerminal DetectTerminal();
 
+// What a command that changes a list did, for a front end that shows it (the window's status
+// bar, for commands qmtd hands to it).
+enum class CliChange { None, Added, Edited, Completed, Uncompleted, DoneAgain, Deleted, Purged };
+struct CliOutcome {
+    bool ran = false; // a changing action was started (the table may have changed)
+    CliChange change = CliChange::None;
+    QString title; // of the task concerned
+    int count = 0; // tasks purged
+};
+
 struct CliIo {
     QTextStream& out;
     QTextStream& err;
     CliTerminal terminal = {};
+    CliOutcome* outcome = nullptr; // told what a changing command did, when given
 };
+
+// Tells io.outcome, if any, what a changing command did.
+void ReportChange(CliIo& io, CliChange change, const QString& title, int count = 0);
 
 // One open list as an action sees it.
 struct CliList {
@@ -91,6 +105,9 @@ struct CliListCommand {
     // A record index the action will use, checked before an old file is upgraded on disk.
     int recIndex = 0;
     CliListAction action;
+    // For a deletion that a running program carries out for qmtd: the question the person
+    // answers first, unless --yes is given (empty: nothing to ask, as when nothing would go).
+    std::function<QString(CliList& list)> question = {};
 };
 
 // A command on a list: checks its arguments (positional 0 is the list file) and returns what it
@@ -112,9 +129,12 @@ struct CliCommand {
 
 const std::vector<CliCommand>& CliCommands();
 
-// Runs qmtd with `arguments` (without the program name); returns the exit status.
+class CliForwarder;
+
+// Runs qmtd with `arguments` (without the program name); returns the exit status. With a
+// forwarder, a command on a list that a running program holds is handed to that program.
 int RunQmtd(const QStringList& arguments, QTextStream& out, QTextStream& err,
-            const CliTerminal& terminal = {});
+            const CliTerminal& terminal = {}, const CliForwarder* forwarder = nullptr);
 
 // --- helpers the commands share ----------------------------------------------------------------
 

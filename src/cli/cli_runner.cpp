@@ -2,8 +2,11 @@
 // and reports a failure in one line.
 
 #include "cli/cli_command.h"
+#include "cli/forwarding.h"
+#include "cli/held_list.h"
 #include "exchange/exchange_task.h"
 #include "platform/file_names.h"
+#include "platform/local_endpoint.h"
 #include "shared/datetime.h"
 #include "shared/todo_global.h"
 #include "store/datapacket_reader.h"
@@ -32,7 +35,9 @@ void printHelp(QTextStream& out)
         out << ' ' << SortModeName(mode);
     out << " work too.\nErrors go to standard error in one line; the exit status is then 1 (2 for "
            "a "
-           "wrong command line).\n";
+           "wrong command line).\n"
+        << "While Quillmark has the list open, it carries out the command, with the same output; "
+           "a\ndeletion then asks first on the terminal unless --yes is given.\n";
 }
 
 // Short options and the long options they stand for.
@@ -42,6 +47,8 @@ QString longOptionName(const QString& shortName)
         return QStringLiteral("output");
     if (shortName == QLatin1String("q"))
         return QStringLiteral("quiet");
+    if (shortName == QLatin1String("y"))
+        return QStringLiteral("yes");
     return {};
 }
 
@@ -131,7 +138,12 @@ int runChanging(const QString& fileName, const CliListCommand& command, CliIo& i
     }
     OpenList open;
     OpenTaskTable(fileName, open.table);
+    // Held here, the list has no program listening for it: a socket left by one that was
+    // killed goes.
+    RemoveStaleEndpoint(fileName);
     CliList list{open.table, fileName, 2};
+    if (io.outcome)
+        io.outcome->ran = true;
     return command.action(list, io);
 }
 
@@ -144,6 +156,7 @@ int runReading(const QString& fileName, const CliListCommand& command, CliIo& io
     int schemaLevel = 0;
     {
         TdbToDoFile listFile(fileName, TOpenAccess::ReadOnly);
+        RemoveStaleEndpoint(fileName);
         schemaLevel = listFile.SchemaLevel();
         DataPacketReader::Read(listFile.ReadDataPacket(), stored, fileName);
     }
@@ -162,33 +175,23 @@ int runReading(const QString& fileName, const CliListCommand& command, CliIo& io
     return command.action(list, io);
 }
 
-int runCommand(const CliCommand& command, const CliArgs& args, CliIo& io)
+int runOnFile(const QString& fileName, const CliListCommand& command, CliIo& io)
 {
-    if (command.run)
-        return command.run(args, io);
-    const CliListCommand prepared = command.prepare(args);
-    const QString fileName = args.required(0, QStringLiteral("FILE"));
-    if (prepared.access == ListAccess::Change)
-        return runChanging(fileName, prepared, io);
-    return runReading(fileName, prepared, io);
+    if (command.access == ListAccess::Change)
+        return runChanging(fileName, command, io);
+    return runReading(fileName, command, io);
 }
 
-} // namespace
+// How a command on a list reaches its list once its arguments are checked.
+using ListRunner =
+    std::function<int(const CliArgs& args, const CliListCommand& command, CliIo& io)>;
 
-OpenList::~OpenList()
+// One command line, from finding the command to reporting a failure in one line. Commands that
+// open their files themselves run only with `fileCommands`.
+int runGuarded(const QStringList& arguments, CliIo io, bool fileCommands, const ListRunner& runList)
 {
-    CloseTaskStore(table);
-}
-
-void RequireExistingFile(const QString& fileName)
-{
-    if (!PathExists(fileName))
-        throw TaskStoreError(QStringLiteral("%1 does not exist.").arg(fileName));
-}
-
-int RunQmtd(const QStringList& arguments, QTextStream& out, QTextStream& err,
-            const CliTerminal& terminal)
-{
+    QTextStream& out = io.out;
+    QTextStream& err = io.err;
     if (arguments.isEmpty()) {
         printHelp(err);
         return 2;
@@ -215,8 +218,14 @@ int RunQmtd(const QStringList& arguments, QTextStream& out, QTextStream& err,
                 QStringLiteral("unknown command \"%1\" (try qmtd --help)").arg(first));
         const CliArgs args = parseArguments(*command, arguments);
         refuseUndecodedText(args);
-        CliIo io{out, err, terminal};
-        status = runCommand(*command, args, io);
+        if (command->run) {
+            if (!fileCommands)
+                throw CliUsageError(
+                    QStringLiteral("%1 is not a command on an open list").arg(args.command));
+            status = command->run(args, io);
+        } else {
+            status = runList(args, command->prepare(args), io);
+        }
     } catch (const CliUsageError& e) {
         failure = e.message();
         status = 2;
@@ -238,4 +247,114 @@ int RunQmtd(const QStringList& arguments, QTextStream& out, QTextStream& err,
     out.flush();
     err.flush();
     return status;
+}
+
+// Keeps a table's order and cursor through a command that only reads it.
+class TablePlace {
+public:
+    explicit TablePlace(TaskTable& table)
+        : FTable(table), FIndex(table.IndexName()), FRecNo(table.RecNo())
+    {
+    }
+    ~TablePlace()
+    {
+        try {
+            FTable.SetIndexName(FIndex);
+            if (FRecNo >= 1 && FRecNo <= FTable.RecordCount())
+                FTable.SetRecNo(FRecNo);
+        } catch (const TaskStoreError&) {
+            // The order was the table's own a moment ago; nothing to put back otherwise.
+        }
+    }
+    TablePlace(const TablePlace&) = delete;
+    TablePlace& operator=(const TablePlace&) = delete;
+
+private:
+    TaskTable& FTable;
+    QString FIndex;
+    int FRecNo;
+};
+
+} // namespace
+
+OpenList::~OpenList()
+{
+    CloseTaskStore(table);
+}
+
+void RequireExistingFile(const QString& fileName)
+{
+    if (!PathExists(fileName))
+        throw TaskStoreError(QStringLiteral("%1 does not exist.").arg(fileName));
+}
+
+int RunQmtd(const QStringList& arguments, QTextStream& out, QTextStream& err,
+            const CliTerminal& terminal, const CliForwarder* forwarder)
+{
+    CliIo io{out, err, terminal};
+    return runGuarded(arguments, io, true,
+                      [&](const CliArgs& args, const CliListCommand& command, CliIo& io) {
+                          const QString fileName = args.required(0, QStringLiteral("FILE"));
+                          // A program that let the list go meanwhile: the file is tried again.
+                          for (int attempt = 1;; ++attempt) {
+                              try {
+                                  return runOnFile(fileName, command, io);
+                              } catch (const ListInUseError&) {
+                                  if (!forwarder)
+                                      throw;
+                                  const CliForwarder::Result forwarded =
+                                      forwarder->forward(arguments, fileName, io);
+                                  if (forwarded.reached)
+                                      return forwarded.status;
+                                  if (!forwarded.retry || attempt == 3)
+                                      throw;
+                              }
+                          }
+                      });
+}
+
+int RunQmtdOnHeldList(const QStringList& arguments, CliHeldList& held, CliIo io,
+                      CliConfirmation& confirmation)
+{
+    return runGuarded(arguments, io, false,
+                      [&](const CliArgs& args, const CliListCommand& command, CliIo& io) {
+                          const QString fileName = args.required(0, QStringLiteral("FILE"));
+                          // The holder opened the list for changing, which upgraded it.
+                          if (command.access == ListAccess::ReadStored) {
+                              TaskTable stored;
+                              DataPacketReader::Read(held.storedPacket(), stored, fileName);
+                              CliList list{stored, fileName, 2};
+                              return command.action(list, io);
+                          }
+                          TaskTable& table = held.table();
+                          CliList list{table, fileName, 2};
+                          if (command.access == ListAccess::Read) {
+                              const TablePlace place(table);
+                              return command.action(list, io);
+                          }
+                          held.checkChangeAllowed();
+                          if (command.question && !args.flag(QStringLiteral("yes"))) {
+                              QString question;
+                              {
+                                  const TablePlace place(table);
+                                  question = command.question(list);
+                              }
+                              if (!question.isEmpty() && question != confirmation.answered) {
+                                  confirmation.asked = question;
+                                  return 0;
+                              }
+                          }
+                          if (io.outcome)
+                              io.outcome->ran = true;
+                          return command.action(list, io);
+                      });
+}
+
+void ReportChange(CliIo& io, CliChange change, const QString& title, int count)
+{
+    if (!io.outcome)
+        return;
+    io.outcome->change = change;
+    io.outcome->title = title;
+    io.outcome->count = count;
 }

@@ -1,6 +1,7 @@
 // qmtd: the command-line tool over the task store.
 
 #include "cli/cli_command.h"
+#include "cli/forwarding.h"
 #include "platform/file_names.h"
 
 #include <QCoreApplication>
@@ -16,5 +17,7 @@ int main(int argc, char* argv[])
     QStringList arguments;
     for (int i = 1; i < argc; ++i)
         arguments.append(DecodeFileName(argv[i]));
-    return RunQmtd(arguments, out, err, DetectTerminal());
+    // A list that the window holds is worked on through the window.
+    const CliForwarder forwarder(AskOnTerminal);
+    return RunQmtd(arguments, out, err, DetectTerminal(), &forwarder);
 }

@@ -63,7 +63,7 @@ void writeList(TaskTable& table)
                                          "application or is inaccessible.")
                               .arg(dbFileName);
     if (hold.otherHostHolder().isEmpty())
-        throw TaskStoreError(inUse);
+        throw ListInUseError(inUse);
     throw ListHeldElsewhereError(inUse +
                                  QStringLiteral(" It is held by %1.").arg(hold.otherHostHolder()));
 }

@@ -22,6 +22,13 @@ public:
     using TaskStoreError::TaskStoreError;
 };
 
+// The open failed because another process of this computer holds the list (the window, another
+// qmtd), which may take commands for it.
+class ListInUseError : public TaskStoreError {
+public:
+    using TaskStoreError::TaskStoreError;
+};
+
 // The open list file, held from opening until it is destroyed.
 class TdbToDoFile {
 public:

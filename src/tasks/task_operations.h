@@ -86,6 +86,8 @@ public:
     void TaskViewerRowGroupAction(int group, const QString& action);
     // The page's key presses that are keys of the current-task commands.
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // Regenerates the page and puts the view back where it was.
+    void ReloadKeepingPosition();
 
     // Opens web links; the shell's "open" by default, replaceable in tests.
     std::function<void(const QString&)> openUrl;
@@ -119,8 +121,6 @@ private:
     QPoint MenuPointForCurrentTask(TActionKind button);
     // Raises a clear error unless the record index designates a task of the open list.
     void CheckRecIndex(int recIndex) const;
-    // Regenerates the page and puts the view back where it was.
-    void ReloadKeepingPosition();
 
     TaskHost& FHost;
     TaskRowDescription FRowDescription{FHost};

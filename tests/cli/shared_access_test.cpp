@@ -184,6 +184,9 @@ TEST_P(NoLocksTest, TheWindowKeepsQmtdOutUntilItEnds)
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("LD_PRELOAD", QM_FLOCK_SHIM);
     env.insert("QM_FLOCK_FAILS", GetParam());
+    // A window qmtd cannot reach: qmtd refuses as it does where no window takes its commands.
+    QTemporaryDir windowRuntime;
+    env.insert("XDG_RUNTIME_DIR", windowRuntime.path());
     window.setProcessEnvironment(env);
     ASSERT_TRUE(PrepareWindowProcess(window, config.path(), FList));
     window.start(QM_QUILLMARK, {FList});
