@@ -110,6 +110,8 @@ void TFormMain::CreateLayout()
     TaskViewer = new HtmlView(central);
     TaskViewer->setObjectName(QStringLiteral("TaskViewer"));
     TaskViewer->setAccessibleName(QStringLiteral("Task list"));
+    // The window opens with the page's focus, so the keys work at once.
+    TaskViewer->setFocus();
     TaskViewer->setFrameShape(QFrame::NoFrame);
     TaskViewer->setContextMenu(PopupMenuTaskView);
     TaskViewer->setPrintMargins(QMarginsF(20.0, 20.0, 20.0, 20.0));

@@ -5,6 +5,8 @@
 #include "htmlview/html_view.h"
 #include "shared/datetime.h"
 #include "store/task_table.h"
+#include "store/todo_db.h"
+#include "tasks/prompts.h"
 #include "tasks/tagged_menu.h"
 #include "tasks/task_host.h"
 #include "tasks/task_operations.h"
@@ -143,6 +145,8 @@ void TaskOperations::CreateCurrentTaskActions()
         action->setShortcutContext(Qt::WidgetShortcut);
         action->setEnabled(false);
         connect(action, &QAction::triggered, this, [this, run] {
+            if (RefusedReadOnly())
+                return;
             (this->*run)();
             FHost.taskViewer().ensureCurrentRowGroupVisible();
         });
@@ -174,6 +178,8 @@ void TaskOperations::CreateCurrentTaskActions()
     connect(&viewer, &HtmlView::currentRowGroupChanged, this,
             &TaskOperations::UpdateCurrentTaskActions);
     connect(&viewer, &HtmlView::rowGroupAction, this, &TaskOperations::TaskViewerRowGroupAction);
+    // The window may have shown its start-up list already.
+    UpdateCurrentTaskActions();
 }
 
 bool TaskOperations::eventFilter(QObject* watched, QEvent* event)
@@ -280,10 +286,19 @@ void TaskOperations::DeleteCurrentTask()
     DeleteThisTaskForever1Click();
 }
 
+bool TaskOperations::RefusedReadOnly()
+{
+    // Every command here changes the list, or opens a menu whose items do.
+    if (!CurrentListReadOnly())
+        return false;
+    Prompts::message(FHost.hostWindow(), ReadOnlyListMessage(CurrentListFileName()));
+    return true;
+}
+
 void TaskOperations::TaskViewerRowGroupAction(int group, const QString& action)
 {
     // The view has made the group current before it asks.
-    if (group != FHost.taskViewer().currentRowGroup())
+    if (group != FHost.taskViewer().currentRowGroup() || RefusedReadOnly())
         return;
     if (action == TaskRowDescription::Edit)
         EditCurrentTask();

@@ -117,6 +117,8 @@ public:
 private:
     void CreateMenus();
     void CreateCurrentTaskActions();
+    // A list open read-only: says so and returns true.
+    bool RefusedReadOnly();
     // Under the task's button of this kind, or under its row when the page has no buttons.
     QPoint MenuPointForCurrentTask(TActionKind button);
     // Raises a clear error unless the record index designates a task of the open list.

@@ -15,6 +15,7 @@
 #include <QAction>
 #include <QFile>
 #include <QFileInfo>
+#include <QTest>
 #include <cstdlib>
 
 namespace {
@@ -94,6 +95,26 @@ TEST_F(ReadOnlyWindowTest, AtStartUpItOpensReadOnlyAndRefusesEveryChange)
     Stop();
     EXPECT_EQ(Content(FList), before);
     EXPECT_EQ(Content(ListLockFile::nameFor(FList)), lock);
+}
+
+TEST_F(ReadOnlyWindowTest, TheKeysOfTheCurrentTaskRefuseToo)
+{
+    const QByteArray before = Content(FList);
+    StoreRecentFiles({FList}, FList);
+    TFormMain& form = Start();
+    ASSERT_TRUE(CurrentListReadOnly());
+    form.show();
+    form.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+    form.TaskViewer->setFocus();
+    for (const Qt::Key key : {Qt::Key_Space, Qt::Key_Delete, Qt::Key_F2, Qt::Key_A}) {
+        Prompts::clearShown();
+        QTest::keyClick(form.TaskViewer, key);
+        EXPECT_EQ(Messages(), QStringList{FList + " is open read-only, so it cannot be changed."})
+            << QTest::toString(key);
+    }
+    Stop();
+    EXPECT_EQ(Content(FList), before);
 }
 
 TEST_F(ReadOnlyWindowTest, OpeningItByACommandAsksFirst)
