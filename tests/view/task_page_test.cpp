@@ -5,7 +5,9 @@
 #include "view/view_error.h"
 
 #include <QFile>
+#include <algorithm>
 #include <gtest/gtest.h>
+#include <map>
 
 namespace {
 const QString styleSheet = QStringLiteral("STYLE");
@@ -373,4 +375,97 @@ TEST_F(TaskPageTest, FilterWorksOnTheCompletedView)
     EXPECT_TRUE(page.text.contains(QStringLiteral("<span class=\"match\">milk</span></td>")));
     EXPECT_TRUE(page.text.contains(QStringLiteral("act:undo/6")));
 }
+
+// The outer table's rows of a page, each with what it holds up to the next one: a row line
+// starts a line, the action buttons' own small table sits inside a line of its row.
+QStringList OuterRows(const QString& text)
+{
+    QStringList rows;
+    const QStringList lines = text.split(QStringLiteral("\r\n"));
+    for (const QString& line : lines) {
+        if (line.startsWith(QLatin1String("<tr")))
+            rows.append(line);
+        else if (!rows.isEmpty() && !line.startsWith(QLatin1String("</table>")))
+            rows.last() += line;
+    }
+    return rows;
+}
+
+TEST_F(TaskPageTest, RowsSayWhereEachShownTaskIsAndTheTextStaysAsItWas)
+{
+    const double c = Day(2026, 3, 1);
+    const std::vector<TaskSpec> completedTasks = {
+        {"Done early", "Home", c - 28, Day(2026, 2, 20), 1, At(2026, 3, 1, 9, 0),
+         "Took https://example.org/report"},
+        {"Open task", "Work", c - 27, today, 0, NullDate, ""},
+        {"Done late", "Work", c - 26, NullDate, 0, At(2026, 3, 14, 18, 30), ""}};
+    const std::vector<TaskSpec> categoryTasks = {
+        {"Report", "Work", c + 2, Day(2026, 3, 16), 1, NullDate, "Draft <v2> & send"},
+        {"Plain task", "", c + 4, NullDate, 1, NullDate, ""},
+        {"Paint", "Home", c + 3, Day(2026, 3, 20), 0, NullDate, ""}};
+    struct Case {
+        const char* name;
+        std::vector<TaskSpec> tasks;
+        int mode;
+        TTaskViewFilter filter;
+        const char* query;   // nullptr: no filter
+        const char* fixture; // the page's text, byte for byte, where there is one
+        int shown;
+    };
+    const Case cases[] = {
+        {"groups by deadline", deadlineTasks(today), smDePrTiCr, tvfUncompleted, nullptr,
+         "deadline_groups.html", 5},
+        {"completed view", completedTasks, smCompletedDesc, tvfCompleted, nullptr,
+         "completed_view.html", 2},
+        {"groups by category", categoryTasks, smCaDePrTiCr, tvfUncompleted, nullptr, nullptr, 3},
+        {"no groups", categoryTasks, smTiDePrCr, tvfUncompleted, nullptr, nullptr, 3},
+        {"filtered", deadlineTasks(today), smDePrTiCr, tvfUncompleted, "plants", nullptr, 1},
+        {"empty list", {}, smDePrTiCr, tvfUncompleted, nullptr, "message_empty.html", 0},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.name);
+        const TaskPage page = k.query ? find(k.tasks, k.mode, k.filter, QLatin1String(k.query))
+                                      : build(k.tasks, k.mode, k.filter);
+        if (k.fixture)
+            expectSamePage(page.text, expectedPage(k.fixture));
+        ASSERT_EQ(int(page.rows.size()), k.shown);
+        EXPECT_EQ(page.FRecsShown, k.shown);
+        const QStringList rows = OuterRows(page.text);
+        std::vector<quint64> ids;
+        for (const TaskPageRow& row : page.rows) {
+            ASSERT_GE(row.firstRow, 0);
+            ASSERT_LT(row.firstRow + 1, rows.size());
+            const QString links = QStringLiteral("act:doagain/%1\"").arg(row.recIndex);
+            EXPECT_TRUE(rows[row.firstRow].contains(links)) << rows[row.firstRow].toStdString();
+            EXPECT_FALSE(rows[row.firstRow + 1].contains(QLatin1String("act:")))
+                << "the details row follows: " << rows[row.firstRow + 1].toStdString();
+            table.SetRecNo(row.recIndex);
+            EXPECT_EQ(table.RecordId(), row.recordId);
+            EXPECT_NE(row.recordId, 0u);
+            ids.push_back(row.recordId);
+        }
+        std::sort(ids.begin(), ids.end());
+        EXPECT_EQ(std::adjacent_find(ids.begin(), ids.end()), ids.end()) << "ids are distinct";
+    }
+}
+
+TEST_F(TaskPageTest, ATaskKeepsItsRecordIdInEveryOrder)
+{
+    FillTaskTable(table, deadlineTasks(today));
+    std::map<QString, quint64> idOf;
+    for (const int mode : {smDePrTiCr, smTiDePrCr, smCaDePrTiCr, smCreated, smCompletedDesc}) {
+        SCOPED_TRACE(mode);
+        const TaskPage page =
+            BuildTaskPage(table, mode, tvfUncompleted, false, images, styleSheet, today);
+        ASSERT_EQ(page.rows.size(), 5u);
+        for (const TaskPageRow& row : page.rows) {
+            table.SetRecNo(row.recIndex);
+            const QString title = table.AsString(TaskField::Title);
+            const auto [known, added] = idOf.emplace(title, row.recordId);
+            EXPECT_EQ(known->second, row.recordId) << title.toStdString();
+        }
+    }
+    EXPECT_EQ(idOf.size(), 5u);
+}
+
 } // namespace
