@@ -32,6 +32,11 @@
 
 namespace {
 
+// The most tasks a list may have for the window to open it: the page of a list holds every task,
+// and the view takes some 10 KB for each, so a list of 100,000 tasks already takes about 1 GB
+// and seconds for every page. qmtd, which can make such a list smaller, opens larger ones.
+constexpr qint64 MaxWindowTasks = 100000;
+
 // Shows tooltips without the usual delay, so that the hints of the page's buttons appear at once.
 class TooltipAtOnceStyle : public QProxyStyle {
 public:
@@ -64,6 +69,7 @@ TFormMain::TFormMain(const QString& listFileArgument, QWidget* parent)
     ConnectActions();
     // Designed size: a client area of 581 by 517 below the menu bar.
     resize(581, 517 + menuBar()->sizeHint().height());
+    SetListTaskLimit(MaxWindowTasks);
     FormCreate();
     // The idle refresh of the commands' states: whenever the event loop is about to wait.
     if (auto* dispatcher = QAbstractEventDispatcher::instance())

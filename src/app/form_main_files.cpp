@@ -70,11 +70,23 @@ bool TFormMain::OpenToDoList(const QString& fileName, bool showError)
     SetCaption();
     UpdateRecentFilesMenu();
     ClearFilter(); // a filter belongs to the list it was typed for
-    // Changing the filter rebuilds the page itself; otherwise it is built here, once.
-    if (FTaskViewFilter == tvfUncompleted)
+    try {
+        // Changing the filter rebuilds the page itself; otherwise it is built here, once.
+        if (FTaskViewFilter == tvfUncompleted)
+            LoadTaskView(false);
+        else
+            SetTaskViewFilter(tvfUncompleted);
+    } catch (const std::bad_alloc&) {
+        // The page of this list does not fit in memory: the window goes on without the list.
+        const QString name = CurrentListFileName();
+        CloseTaskStore(ClientDataSetMain);
+        SetCaption();
+        UpdateRecentFilesMenu();
         LoadTaskView(false);
-    else
-        SetTaskViewFilter(tvfUncompleted);
+        if (showError)
+            Prompts::message(this, ListTooLargeMessage(name));
+        result = false;
+    }
     emit openListChanged();
     return result;
 }

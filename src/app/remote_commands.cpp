@@ -45,7 +45,7 @@ public:
     QByteArray storedPacket() const override
     {
         const TdbToDoFile* file = CurrentListFile();
-        return file ? file->ReadDataPacket() : QByteArray();
+        return file ? file->ReadDataPacket().toByteArray() : QByteArray();
     }
     // A dialog or menu open in the window acts on the tasks as the page showed them when it
     // opened (a record index, the task being edited): the list must not change under it.

@@ -177,9 +177,13 @@ int runReading(const QString& fileName, const CliListCommand& command, CliIo& io
 
 int runOnFile(const QString& fileName, const CliListCommand& command, CliIo& io)
 {
-    if (command.access == ListAccess::Change)
-        return runChanging(fileName, command, io);
-    return runReading(fileName, command, io);
+    try {
+        if (command.access == ListAccess::Change)
+            return runChanging(fileName, command, io);
+        return runReading(fileName, command, io);
+    } catch (const std::bad_alloc&) {
+        throw TaskStoreError(ListTooLargeMessage(fileName));
+    }
 }
 
 // How a command on a list reaches its list once its arguments are checked.
@@ -234,6 +238,9 @@ int runGuarded(const QStringList& arguments, CliIo io, bool fileCommands, const 
         status = 1;
     } catch (const ExchangeError& e) {
         err << "qmtd: " << oneLine(e.message()) << '\n';
+        status = 1;
+    } catch (const std::bad_alloc&) {
+        failure = QStringLiteral("there is not enough memory for this command");
         status = 1;
     } catch (const std::exception& e) {
         failure = QString::fromLocal8Bit(e.what());

@@ -74,28 +74,48 @@ template <typename Value> QJsonObject jsonRecord(const TaskTable& table, Value v
     return o;
 }
 
-// The records --find matches, in the order --order names, each with its record index there.
-QJsonArray matchingRecords(TSortMode order, TaskTable& table, const TaskQuery& query)
-{
-    AddSortIndexes(table);
-    table.SetIndexName(SortModeName(order));
-    const double today = Today();
-    QJsonArray records;
-    int recIndex = 0;
-    for (table.First(); !table.Eof(); table.Next()) {
-        ++recIndex;
-        if (!query.Matches(QueryValues(table), today))
-            continue;
-        QJsonObject o = jsonRecord(
-            table, [&](int field) -> const FieldValue& { return table.CurrentValue(field); });
-        o.insert(QStringLiteral("recIndex"), recIndex);
-        records.append(o);
+// Writes a JSON object exactly as QJsonDocument's indented text of it would read, with the
+// records of its "records" array given one by one, so that the whole text of a long list never
+// has to exist at once.
+class RawDumpWriter {
+public:
+    RawDumpWriter(QTextStream& out, QJsonObject root) : FOut(out)
+    {
+        root.insert(QStringLiteral("records"), QJsonArray());
+        const QByteArray whole = QJsonDocument(root).toJson(QJsonDocument::Indented);
+        const QByteArray marker = "\n    \"records\": [\n";
+        const qsizetype at = whole.indexOf(marker) + marker.size();
+        FOut << whole.left(at);
+        FTail = whole.mid(at);
     }
-    return records;
-}
+    void add(const QJsonObject& record)
+    {
+        // Alone in an array at the same depth, a record is written as it is among the others.
+        static const qsizetype head = QByteArray("{\n    \"records\": [\n").size();
+        static const qsizetype tail = QByteArray("\n    ]\n}\n").size();
+        const QByteArray text =
+            QJsonDocument(QJsonObject{{QStringLiteral("records"), QJsonArray{record}}})
+                .toJson(QJsonDocument::Indented);
+        if (FAny)
+            FOut << ",\n";
+        FOut << text.mid(head, text.size() - head - tail);
+        FAny = true;
+    }
+    void finish()
+    {
+        if (FAny)
+            FOut << "\n";
+        FOut << FTail;
+    }
 
-// Writes the raw dump: field definitions and the stored values of every record (or of those
-// `query` matches).
+private:
+    QTextStream& FOut;
+    QByteArray FTail;
+    bool FAny = false;
+};
+
+// Writes the raw dump: field definitions and the stored values of every record, or of those
+// `query` matches in the order --order names, each with its record index there.
 int writeRaw(CliList& list, const TaskQuery* query, TSortMode order, CliIo& io)
 {
     TaskTable& table = list.table;
@@ -107,20 +127,31 @@ int writeRaw(CliList& list, const TaskQuery* query, TSortMode order, CliIo& io)
         o.insert(QStringLiteral("size"), f.size);
         fields.append(o);
     }
-    QJsonArray records;
-    if (query) {
-        records = matchingRecords(order, table, *query);
-    } else {
-        for (int r = 0; r < table.RecordCount(); ++r)
-            records.append(jsonRecord(
-                table, [&](int field) -> const FieldValue& { return table.RawValue(r, field); }));
-    }
     QJsonObject root;
     root.insert(QStringLiteral("file"), list.fileName);
     root.insert(QStringLiteral("schema"), list.schemaLevel);
     root.insert(QStringLiteral("fields"), fields);
-    root.insert(QStringLiteral("records"), records);
-    io.out << QJsonDocument(root).toJson(QJsonDocument::Indented);
+    RawDumpWriter writer(io.out, root);
+    if (query) {
+        AddSortIndexes(table);
+        table.SetIndexName(SortModeName(order));
+        const double today = Today();
+        int recIndex = 0;
+        for (table.First(); !table.Eof(); table.Next()) {
+            ++recIndex;
+            if (!query->Matches(QueryValues(table), today))
+                continue;
+            QJsonObject o = jsonRecord(
+                table, [&](int field) -> const FieldValue& { return table.CurrentValue(field); });
+            o.insert(QStringLiteral("recIndex"), recIndex);
+            writer.add(o);
+        }
+    } else {
+        for (int r = 0; r < table.RecordCount(); ++r)
+            writer.add(jsonRecord(
+                table, [&](int field) -> const FieldValue& { return table.RawValue(r, field); }));
+    }
+    writer.finish();
     return 0;
 }
 

@@ -30,10 +30,10 @@ CliListCommand PreparePage(const CliArgs& args)
                                                     DefaultDisplayFontSize);
                 if (!query.isEmpty())
                     styleSheet += MatchMarkStyle(DefaultPageColors());
-                const TaskPage page = BuildTaskPage(list.table, mode, filter, printing,
-                                                    SetActionImagePaths(DataFolder()), styleSheet,
-                                                    Today(), PageQuery{&query});
-                io.out << page.text;
+                // Written as it is built: the page of a long list is many times the list's size.
+                BuildTaskPage(list.table, mode, filter, printing, SetActionImagePaths(DataFolder()),
+                              styleSheet, Today(), PageQuery{&query},
+                              [&io](const QString& piece) { io.out << piece; });
                 return 0;
             }};
 }

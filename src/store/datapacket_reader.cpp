@@ -13,8 +13,8 @@ constexpr int MaxFieldNameBytes = 31;
 
 class PacketParser {
 public:
-    PacketParser(const QByteArray& packet, const QString& sourceName)
-        : FData(reinterpret_cast<const uchar*>(packet.constData())), FSize(packet.size()),
+    PacketParser(QByteArrayView packet, const QString& sourceName)
+        : FData(reinterpret_cast<const uchar*>(packet.data())), FSize(packet.size()),
           FSource(sourceName.isEmpty() ? QStringLiteral("The datapacket") : sourceName)
     {
     }
@@ -23,6 +23,18 @@ public:
     {
         throw TaskStoreError(
             QStringLiteral("%1 is damaged and cannot be read: %2.").arg(FSource, reason));
+    }
+    [[noreturn]] void tooLarge() const
+    {
+        throw TaskStoreError(QStringLiteral("%1 is too large to open.").arg(FSource));
+    }
+    // Refuses a count of items of at least `minSize` bytes each that the data cannot hold.
+    void expectRoomFor(quint64 count, quint64 minSize, const QString& what) const
+    {
+        if (count * minSize > quint64(remaining()))
+            damaged(QStringLiteral("it announces %1 %2 but the data ends before them")
+                        .arg(count)
+                        .arg(what));
     }
 
     qint64 remaining() const { return FSize - FPos; }
@@ -267,7 +279,8 @@ FieldValue readValue(PacketParser& p, const Column& c)
     }
 }
 
-void readPacket(const QByteArray& packet, const QString& sourceName, TaskTable& table)
+void readPacket(QByteArrayView packet, const QString& sourceName, qint64 maxRecords,
+                TaskTable& table)
 {
     PacketParser p(packet, sourceName);
     const uchar* header = p.take(HeaderSize, "its header");
@@ -288,7 +301,13 @@ void readPacket(const QByteArray& packet, const QString& sourceName, TaskTable& 
     if (columnCount == 0)
         throw TaskStoreError(QStringLiteral("Mismatch in datapacket."));
 
+    // A column description: name length, at least one byte of name, type word, attributes and
+    // property count; a property or a table parameter: name length, type word.
+    constexpr int MinColumnSize = 1 + 1 + 4 + 2 + 2;
+    constexpr int MinPropertySize = 1 + 4;
+    p.expectRoomFor(columnCount, MinColumnSize, QStringLiteral("columns"));
     std::vector<Column> columns;
+    columns.reserve(columnCount);
     for (int i = 0; i < columnCount; ++i) {
         static const char* const where = "its column descriptions";
         Column c;
@@ -301,6 +320,7 @@ void readPacket(const QByteArray& packet, const QString& sourceName, TaskTable& 
         c.def.typeWord = p.u32(where);
         c.def.attributes = p.u16(where);
         const quint16 propertyCount = p.u16(where);
+        p.expectRoomFor(propertyCount, MinPropertySize, QStringLiteral("column properties"));
         int width = 0;
         for (int k = 0; k < propertyCount; ++k) {
             const quint8 propLength = p.u8(where);
@@ -336,6 +356,7 @@ void readPacket(const QByteArray& packet, const QString& sourceName, TaskTable& 
     }
 
     const quint16 parameterCount = p.u16("its table parameters");
+    p.expectRoomFor(parameterCount, MinPropertySize, QStringLiteral("table parameters"));
     for (int k = 0; k < parameterCount; ++k) {
         static const char* const where = "its table parameters";
         const quint8 length = p.u8(where);
@@ -346,14 +367,15 @@ void readPacket(const QByteArray& packet, const QString& sourceName, TaskTable& 
     const int flagBytes = (columnCount + 3) / 4;
     // Every row has at least its status and flag bytes: a count the data cannot hold is refused
     // before anything is allocated for it.
-    if (quint64(rowCount) * quint64(1 + flagBytes) > quint64(p.remaining()))
-        p.damaged(
-            QStringLiteral("it announces %1 rows but the data ends before them").arg(rowCount));
+    p.expectRoomFor(rowCount, 1 + flagBytes, QStringLiteral("rows"));
+    if (qint64(rowCount) > maxRecords || qint64(rowCount) * columnCount > MaxPacketValues)
+        p.tooLarge();
 
     std::vector<FieldDef> fields;
     for (const Column& c : columns)
         fields.push_back(c.def);
     table.CreateDataSet(fields);
+    table.ReserveRecords(int(rowCount));
     for (quint32 r = 0; r < rowCount; ++r) {
         const quint8 status = p.u8("a row");
         const uchar* rowFlags = p.take(flagBytes, "a row");
@@ -372,11 +394,12 @@ void readPacket(const QByteArray& packet, const QString& sourceName, TaskTable& 
 
 } // namespace
 
-void DataPacketReader::Read(const QByteArray& packet, TaskTable& table, const QString& sourceName)
+void DataPacketReader::Read(QByteArrayView packet, TaskTable& table, const QString& sourceName,
+                            qint64 maxRecords)
 {
     table.Close();
     try {
-        readPacket(packet, sourceName, table);
+        readPacket(packet, sourceName, maxRecords, table);
         table.First();
     } catch (...) {
         table.Close();

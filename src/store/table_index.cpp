@@ -150,8 +150,9 @@ void TableIndex::rankColumn(const Key& key, const std::vector<TableRecord*>& rec
             continue;
         rows[i * stride + column] = rank[distinctOf[i]];
         auto& cache = records[i]->textKeys;
+        // Room up to this field only: most records never cache a key past the first fields.
         if (int(cache.size()) <= key.field)
-            cache.resize(records[i]->values.size());
+            cache.resize(size_t(key.field) + 1);
         if (!cache[key.field])
             cache[key.field] = sortKeys[distinctOf[i]];
     }
@@ -247,7 +248,7 @@ const QCollatorSortKey& TableIndex::textKey(const Key& key, const TableRecord* r
 {
     auto& keys = record->textKeys;
     if (int(keys.size()) <= key.field)
-        keys.resize(record->values.size());
+        keys.resize(size_t(key.field) + 1);
     auto& cached = keys[key.field];
     if (!cached) {
         const FieldValue& value = record->values[key.field];

@@ -199,6 +199,11 @@ void TaskTable::CreateDataSet(const std::vector<FieldDef>& fields)
     d->active = true;
 }
 
+void TaskTable::ReserveRecords(int count)
+{
+    d->records.reserve(size_t(std::max(count, 0)));
+}
+
 const std::vector<FieldDef>& TaskTable::Fields() const
 {
     return d->fields;

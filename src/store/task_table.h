@@ -76,6 +76,8 @@ public:
     void Close();
     // Defines the fields and makes the table active and empty.
     void CreateDataSet(const std::vector<FieldDef>& fields);
+    // Makes room for `count` records in all, so that loading that many grows nothing twice.
+    void ReserveRecords(int count);
 
     // --- fields ---------------------------------------------------------------------------
     const std::vector<FieldDef>& Fields() const;

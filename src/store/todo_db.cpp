@@ -18,6 +18,7 @@
 namespace {
 
 std::unique_ptr<TdbToDoFile> currentListFile;
+qint64 listTaskLimit = MaxPacketRecords;
 
 TdbToDoFile& requireListFile()
 {
@@ -122,10 +123,10 @@ QString TdbToDoFile::OtherHostHolder() const
     return FFileStream->otherHostHolder();
 }
 
-QByteArray TdbToDoFile::ReadDataPacket() const
+QByteArrayView TdbToDoFile::ReadDataPacket() const
 {
     const qsizetype length = SignatureSchema2.size();
-    return FContent.size() > length ? FContent.mid(length) : QByteArray();
+    return FContent.size() > length ? QByteArrayView(FContent).sliced(length) : QByteArrayView();
 }
 
 void TdbToDoFile::WriteDataSet(const TaskTable& dataSet)
@@ -241,6 +242,16 @@ bool CurrentListReadOnly()
     return currentListFile && currentListFile->ReadOnly();
 }
 
+QString ListTooLargeMessage(const QString& dbFileName)
+{
+    return QStringLiteral("%1 is too large to open.").arg(dbFileName);
+}
+
+void SetListTaskLimit(qint64 maxTasks)
+{
+    listTaskLimit = qBound<qint64>(1, maxTasks, MaxPacketRecords);
+}
+
 QString ReadOnlyListMessage(const QString& dbFileName)
 {
     return QStringLiteral("%1 is open read-only, so it cannot be changed.").arg(dbFileName);
@@ -259,13 +270,15 @@ void OpenTaskTable(const QString& dbFileName, TaskTable& table, TOpenAccess acce
     try {
         if (access == TOpenAccess::ReadOnly || PathExists(dbFileName)) {
             currentListFile = std::make_unique<TdbToDoFile>(dbFileName, access);
-            DataPacketReader::Read(currentListFile->ReadDataPacket(), table, dbFileName);
+            DataPacketReader::Read(currentListFile->ReadDataPacket(), table, dbFileName,
+                                   listTaskLimit);
             CheckTaskFields(table, dbFileName);
             if (currentListFile->SchemaLevel() < 2 && access == TOpenAccess::ReadOnly) {
                 // In memory only: the table that rewriting the file would give.
                 TaskTable upgraded;
                 UpgradeTaskTable(table, upgraded);
-                DataPacketReader::Read(DataPacketWriter::Write(upgraded), table, dbFileName);
+                DataPacketReader::Read(DataPacketWriter::Write(upgraded), table, dbFileName,
+                                       listTaskLimit);
             } else if (currentListFile->SchemaLevel() < 2) {
                 {
                     TaskTable upgraded;
@@ -274,7 +287,8 @@ void OpenTaskTable(const QString& dbFileName, TaskTable& table, TOpenAccess acce
                 }
                 currentListFile.reset();
                 currentListFile = std::make_unique<TdbToDoFile>(dbFileName);
-                DataPacketReader::Read(currentListFile->ReadDataPacket(), table, dbFileName);
+                DataPacketReader::Read(currentListFile->ReadDataPacket(), table, dbFileName,
+                                       listTaskLimit);
             }
             StripDeadlineTimes(table);
         } else {
@@ -283,6 +297,11 @@ void OpenTaskTable(const QString& dbFileName, TaskTable& table, TOpenAccess acce
             DataPacketReader::Read(currentListFile->ReadDataPacket(), table, dbFileName);
         }
         AddSortIndexes(table);
+    } catch (const std::bad_alloc&) {
+        // Whatever the open took is let go of before anything else is tried.
+        table.Close();
+        currentListFile.reset();
+        throw TaskStoreError(ListTooLargeMessage(dbFileName));
     } catch (...) {
         if (table.Active())
             table.Close();
@@ -320,10 +339,32 @@ void FillCategoryList(TaskTable& table, QStringList& list)
     list = sorted;
 }
 
+namespace {
+
+// A list with more tasks than the limit would not open again, so it takes no more.
+void requireRoomFor(const TaskTable& table, const TdbToDoFile& file, qint64 added)
+{
+    if (table.RecordCount() + added <= listTaskLimit)
+        return;
+    if (added == 1)
+        throw TaskStoreError(QStringLiteral("%1 holds %2 tasks, the most a list can hold here; "
+                                            "delete some before you add more.")
+                                 .arg(file.FileName())
+                                 .arg(listTaskLimit));
+    throw TaskStoreError(QStringLiteral("%1 can hold %2 tasks here and holds %3; %4 more would "
+                                        "be too many.")
+                             .arg(file.FileName())
+                             .arg(listTaskLimit)
+                             .arg(table.RecordCount())
+                             .arg(added));
+}
+
+} // namespace
+
 void AppendTask(TaskTable& table, const QString& title, const QString& category, double created,
                 double deadline, int priority, const QString& details)
 {
-    requireWritableList();
+    requireRoomFor(table, requireWritableList(), 1);
     table.Append();
     setEditedFields(table, title, category, created, deadline, priority, details);
     table.SetDateTime(table.FieldIndex(TaskField::Completed), NullDate);
@@ -332,7 +373,7 @@ void AppendTask(TaskTable& table, const QString& title, const QString& category,
 
 void AppendTasks(TaskTable& table, const std::vector<TaskEntry>& tasks)
 {
-    requireListFile();
+    requireRoomFor(table, requireListFile(), static_cast<qint64>(tasks.size()));
     const int completed = table.FieldIndex(TaskField::Completed);
     for (const TaskEntry& t : tasks) {
         table.Append();

@@ -4,6 +4,7 @@
 
 #include "store/task_table.h"
 
+#include <QByteArrayView>
 #include <QString>
 #include <QStringList>
 #include <memory>
@@ -46,8 +47,9 @@ public:
     // A read-only open of a list that a process on another computer holds: who that is.
     QString OtherHostHolder() const;
 
-    // The datapacket that follows the signature, as the file holds it now.
-    QByteArray ReadDataPacket() const;
+    // The datapacket that follows the signature, as the file holds it now; valid until the next
+    // write.
+    QByteArrayView ReadDataPacket() const;
     // Replaces the file's content with the schema-2 signature and the table. A save that fails
     // or is interrupted leaves the previous content readable (see list_file_save.h).
     void WriteDataSet(const TaskTable& dataSet);
@@ -102,6 +104,11 @@ QString CurrentListFileName();
 bool CurrentListReadOnly();
 // The message for a change of a list that is open read-only.
 QString ReadOnlyListMessage(const QString& dbFileName);
+// The message for a list that needs more memory than there is, or more tasks than the limit.
+QString ListTooLargeMessage(const QString& dbFileName);
+// The most tasks a list may have to be opened, and to be added to (at most MaxPacketRecords, the
+// default). The window sets fewer: it cannot show more in reasonable time and memory.
+void SetListTaskLimit(qint64 maxTasks);
 
 void FillCategoryList(TaskTable& table, QStringList& list);
 void AppendTask(TaskTable& table, const QString& title, const QString& category, double created,

@@ -157,9 +157,11 @@ TaskPage BuildTaskPage(TaskTable& table, int sortMode, TTaskViewFilter filter, b
     return BuildTaskPage(table, sortMode, filter, printing, images, styleSheet, today, {});
 }
 
-TaskPage BuildTaskPage(TaskTable& table, int sortMode, TTaskViewFilter filter, bool printing,
-                       const ActionImagePaths& images, const QString& styleSheet, double today,
-                       const PageQuery& query, QString buffer)
+namespace {
+
+TaskPage buildPage(TaskTable& table, int sortMode, TTaskViewFilter filter, bool printing,
+                   const ActionImagePaths& images, const QString& styleSheet, double today,
+                   const PageQuery& query, QString buffer, const PageWriter& write)
 {
     TaskPage page;
     if (!table.Active())
@@ -182,7 +184,10 @@ TaskPage BuildTaskPage(TaskTable& table, int sortMode, TTaskViewFilter filter, b
 
     QString& out = page.text;
     const qsizetype perTask = printing ? 700 : 1300 + 4 * images.ImgEditTask.size();
-    out.reserve(styleSheet.size() + 400 + table.RecordCount() * perTask);
+    // Written out in pieces of this many characters when a writer takes them.
+    constexpr qsizetype PieceSize = 1 << 16;
+    out.reserve(styleSheet.size() + 400 +
+                (write ? PieceSize + perTask : table.RecordCount() * perTask));
 
     out += QStringView(u"<html>\r\n<header>\r\n<style type=\"text/css\" media=\"screen\"><!--\r\n");
     out += styleSheet;
@@ -323,6 +328,10 @@ TaskPage BuildTaskPage(TaskTable& table, int sortMode, TTaskViewFilter filter, b
         out += QStringView(u"</td>\r\n</tr>\r\n");
 
         alternate = !alternate;
+        if (write && out.size() >= PieceSize) {
+            write(out);
+            out.resize(0); // keeps its room
+        }
     }
 
     if (shown == 0) {
@@ -342,10 +351,32 @@ TaskPage BuildTaskPage(TaskTable& table, int sortMode, TTaskViewFilter filter, b
                                  "below to view uncompleted tasks or mark one as completed."));
     }
     out += QStringView(u"</table>\r\n</body></html>\r\n");
+    if (write) {
+        write(out);
+        out = QString();
+    }
 
     page.FRecsShown = shown;
     page.FCompletedTasks = completedTasks;
     page.tabTasks = tabTasks;
     page.matched = filtering ? matched : tabTasks;
     return page;
+}
+
+} // namespace
+
+TaskPage BuildTaskPage(TaskTable& table, int sortMode, TTaskViewFilter filter, bool printing,
+                       const ActionImagePaths& images, const QString& styleSheet, double today,
+                       const PageQuery& query, QString buffer)
+{
+    return buildPage(table, sortMode, filter, printing, images, styleSheet, today, query,
+                     std::move(buffer), {});
+}
+
+TaskPage BuildTaskPage(TaskTable& table, int sortMode, TTaskViewFilter filter, bool printing,
+                       const ActionImagePaths& images, const QString& styleSheet, double today,
+                       const PageQuery& query, const PageWriter& write)
+{
+    return buildPage(table, sortMode, filter, printing, images, styleSheet, today, query, {},
+                     write);
 }

@@ -6,6 +6,7 @@
 #include "view/action_links.h"
 
 #include <QString>
+#include <functional>
 #include <vector>
 
 class TaskQuery;
@@ -53,3 +54,9 @@ TaskPage BuildTaskPage(TaskTable& table, int sortMode, TTaskViewFilter filter, b
 TaskPage BuildTaskPage(TaskTable& table, int sortMode, TTaskViewFilter filter, bool printing,
                        const ActionImagePaths& images, const QString& styleSheet, double today,
                        const PageQuery& query, QString buffer = QString());
+// Where a page goes while it is built, piece by piece, in order: a page too large to hold whole
+// in memory (qmtd page writes it out as it goes). The returned page's text is then empty.
+using PageWriter = std::function<void(const QString& piece)>;
+TaskPage BuildTaskPage(TaskTable& table, int sortMode, TTaskViewFilter filter, bool printing,
+                       const ActionImagePaths& images, const QString& styleSheet, double today,
+                       const PageQuery& query, const PageWriter& write);

@@ -73,3 +73,13 @@ inline QByteArray FileBytes(const QString& path)
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
+
+// A run of qmtd with its peak memory: resident set size in KiB, as the system counts it for the
+// child (wait4), its standard output thrown away. `addressSpaceLimit` (bytes, 0 for none) makes
+// allocations beyond it fail, as on a machine that has no more memory.
+struct QmtdMeasured {
+    int status = -1;
+    long peakKiB = 0;
+    QString err;
+};
+QmtdMeasured RunQmtdMeasured(const QStringList& args, qint64 addressSpaceLimit = 0);
