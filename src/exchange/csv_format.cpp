@@ -56,20 +56,6 @@ QString dateTimeText(double value)
     return value == NullDate ? QString() : FormatIsoDateTime(value).replace(u'T', u' ');
 }
 
-QString priorityWord(int priority)
-{
-    switch (priority) {
-    case 0:
-        return QStringLiteral("High");
-    case 1:
-        return QStringLiteral("Normal");
-    case 2:
-        return QStringLiteral("Low");
-    default:
-        return QString::number(priority);
-    }
-}
-
 // A priority word in any case (none is normal), or a stored number as the export writes one that
 // is none of the three.
 std::optional<int> priorityOf(const QString& text)
@@ -167,7 +153,7 @@ QByteArray WriteCsv(const std::vector<TaskEntry>& tasks)
     for (const TaskEntry& t : tasks) {
         out += field(t.title) + u',' + field(t.category) + u',' + dateTimeText(t.created) + u',' +
                (t.deadline == NullDate ? QString() : FormatIsoDate(t.deadline)) + u',' +
-               priorityWord(t.priority) + u',' + dateTimeText(t.completed) + u',' +
+               PriorityName(t.priority) + u',' + dateTimeText(t.completed) + u',' +
                field(DetailsWithLf(t.details)) + QLatin1String("\r\n");
     }
     return out.toUtf8();

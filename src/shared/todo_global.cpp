@@ -59,3 +59,17 @@ void AddRecentFile(const QString& fileName)
     while (RecentFiles.size() > MaxRecentFiles)
         RecentFiles.removeLast();
 }
+
+QString PriorityName(qint64 priority)
+{
+    switch (priority) {
+    case 0:
+        return QStringLiteral("High");
+    case 1:
+        return QStringLiteral("Normal");
+    case 2:
+        return QStringLiteral("Low");
+    default:
+        return QString::number(priority);
+    }
+}

@@ -23,6 +23,9 @@ QString SortModeName(int mode);
 // The mode named `name`, or -1.
 int SortModeFromName(const QString& name);
 
+// "High", "Normal", "Low" for 0, 1, 2; any other value as its decimal number.
+QString PriorityName(qint64 priority);
+
 enum TTaskViewFilter : std::uint8_t {
     tvfUncompleted = 0,
     tvfCompleted = 1,

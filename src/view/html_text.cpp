@@ -145,20 +145,6 @@ void AppendSmallCaption(QString& out, QStringView text)
     out += captionClose;
 }
 
-QString PriorityName(qint64 priority)
-{
-    switch (priority) {
-    case 0:
-        return QStringLiteral("High");
-    case 1:
-        return QStringLiteral("Normal");
-    case 2:
-        return QStringLiteral("Low");
-    default:
-        return QString::number(priority);
-    }
-}
-
 namespace {
 // Ampersands are handled in the same pass as the rest, so no entity is escaped twice.
 void AppendEscaped(QString& out, QStringView text, bool quotes)

@@ -2,15 +2,14 @@
 // Small pieces of page markup: captions, priority names, escaping, and task details made safe
 // for the page with their web addresses linked.
 
+#include "shared/todo_global.h"
+
 #include <QString>
 
 // "<span style="font-size:smaller">text<br></span>": the caption line above a value in a cell.
 QString SmallCaption(const QString& text);
 // Appends SmallCaption(text) to `out` without building a temporary.
 void AppendSmallCaption(QString& out, QStringView text);
-
-// "High", "Normal", "Low" for 0, 1, 2; any other value as its decimal number.
-QString PriorityName(qint64 priority);
 
 // Escapes &, <, > and " so that a user's text cannot be read as markup.
 QString EscapeHtml(const QString& text);
